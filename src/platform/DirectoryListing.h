@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QString>
+#include <vector>
+
+// One entry of a folder as the listing reports it.
+struct DirectoryEntry
+{
+    QString name;
+    bool isFolder = false; // a real folder; a link to a folder is not one
+    bool isFile = false;   // a plain file, or a link to one
+    bool isHidden = false; // the name starts with "."
+    bool nameValid = true; // the name survives the file-name encoding
+};
+
+// Lists a folder's entries (without "." and ".."), sorted as the Windows file
+// system lists them: by upper-cased name, code point by code point. A folder
+// that cannot be read lists nothing.
+[[nodiscard]] std::vector<DirectoryEntry> listDirectory(const QString &folder);
+
+// The listing's order of two names.
+[[nodiscard]] bool listsBefore(const QString &a, const QString &b);
+
+// Wildcard match without regard to case, as the Windows listing matches:
+// "*" stands for any run of characters (dots included); "*.*" matches every
+// name.
+[[nodiscard]] bool matchesWildcard(const QString &name, const QString &pattern);
+
+// Whether a path names a real folder (not a link to one).
+[[nodiscard]] bool isRealFolder(const QString &path);

@@ -1,0 +1,359 @@
+#include "LibreOfficeApplication.h"
+
+#include "InstanceRegistry.h"
+#include "OfficeProcess.h"
+#include "OfficeProfiles.h"
+#include "PrintJobWatcher.h"
+#include "RefusingInteractionHandler.h"
+#include "UnoRuntime.h"
+#include "UnoText.h"
+
+#include <com/sun/star/beans/PropertyValue.hpp>
+#include <com/sun/star/connection/NoConnectException.hpp>
+#include <com/sun/star/document/MacroExecMode.hpp>
+#include <com/sun/star/document/UpdateDocMode.hpp>
+#include <com/sun/star/frame/Desktop.hpp>
+#include <com/sun/star/frame/XComponentLoader.hpp>
+#include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/lang/XServiceInfo.hpp>
+#include <com/sun/star/util/XCloseable.hpp>
+#include <com/sun/star/view/XPrintJobBroadcaster.hpp>
+#include <com/sun/star/view/XPrintable.hpp>
+#include <osl/file.hxx>
+
+#include <algorithm>
+#include <thread>
+
+using namespace css;
+namespace fs = std::filesystem;
+
+namespace automation {
+
+namespace {
+
+// The office asks its users to restart once after creating a new profile.
+constexpr int RestartRequested = 81;
+
+beans::PropertyValue property(const char *name, const uno::Any &value)
+{
+    beans::PropertyValue p;
+    p.Name = rtl::OUString::createFromAscii(name);
+    p.Value = value;
+    return p;
+}
+
+template <typename... T> uno::Sequence<beans::PropertyValue> properties(const T &...values)
+{
+    const beans::PropertyValue all[] = {values...};
+    return uno::Sequence<beans::PropertyValue>(all, sizeof...(values));
+}
+
+std::string lowerExtension(const std::string &path)
+{
+    std::string extension = fs::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension;
+}
+
+// A word-processor file that the office could only read as plain text is
+// damaged or not what its name says; printing it would print garbage.
+bool readAsPlainText(const rtl::OUString &filterName)
+{
+    return filterName.startsWith("Text");
+}
+
+class OpenDocument : public Document
+{
+};
+
+} // namespace
+
+LibreOfficeApplication::LibreOfficeApplication(Settings settings,
+                                               std::shared_ptr<UnoRuntime> runtime,
+                                               std::shared_ptr<InstanceRegistry> registry)
+    : m_settings(std::move(settings)), m_runtime(std::move(runtime)),
+      m_registry(std::move(registry)), m_watcher(new PrintJobWatcher)
+{
+    try {
+        launch();
+        connect();
+    } catch (...) {
+        releaseEverything();
+        throw;
+    }
+}
+
+LibreOfficeApplication::~LibreOfficeApplication()
+{
+    // Released without Quit (a failure on the way): the instance must not
+    // outlive its document, so it is ended here.
+    releaseEverything();
+}
+
+void LibreOfficeApplication::launch()
+{
+    const std::vector<std::string> arguments{
+        "--headless",
+        "--invisible",
+        "--norestore",
+        "--nologo",
+        "--nodefault",
+        "--nolockcheck",
+        "-env:UserInstallation=" + OfficeProfiles::fileUrl(m_settings.profile),
+        "--accept=pipe,name=" + m_settings.pipeName + ";urp;StarOffice.ComponentContext"};
+    m_process = std::make_unique<OfficeProcess>(m_settings.executable.string(), arguments);
+    OfficeProcess *process = m_process.get();
+    const fs::path profile = m_settings.removeProfile ? m_settings.profile : fs::path();
+    m_registry->add(this, [process, profile] {
+        process->kill();
+        if (!profile.empty())
+            OfficeProfiles::remove(profile);
+    });
+}
+
+void LibreOfficeApplication::pause()
+{
+    if (m_settings.yield)
+        m_settings.yield();
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+}
+
+void LibreOfficeApplication::connect()
+{
+    const auto deadline = std::chrono::steady_clock::now() + m_settings.startTimeout;
+    bool restarted = false;
+    while (true) {
+        if (const auto status = m_process->exitStatus()) {
+            if (*status == RestartRequested && !restarted) {
+                restarted = true;
+                m_registry->remove(this);
+                launch();
+                continue;
+            }
+            throw AutomationError("The word processor could not be started (it ended with code " +
+                                  std::to_string(*status) + ").");
+        }
+        try {
+            m_remote = m_runtime->connect(m_settings.pipeName);
+            break;
+        } catch (const connection::NoConnectException &) {
+        } catch (const uno::Exception &e) {
+            if (m_process->exitStatus())
+                continue;
+            throw AutomationError("The word processor could not be reached: " +
+                                  toUtf8(e.Message));
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            m_process->kill();
+            throw AutomationError("The word processor did not start within " +
+                                  std::to_string(m_settings.startTimeout.count() / 1000) +
+                                  " seconds.");
+        }
+        pause();
+    }
+    try {
+        m_desktop = frame::Desktop::create(m_remote);
+    } catch (const uno::Exception &e) {
+        throw failure("The word processor could not be started", toUtf8(e.Message));
+    }
+}
+
+AutomationError LibreOfficeApplication::failure(const std::string &what,
+                                                const std::string &detail)
+{
+    if (m_process && m_process->killedByWatchdog())
+        return AutomationError(what + ": the word processor did not answer within " +
+                               std::to_string(m_settings.callTimeout.count() / 1000) +
+                               " seconds and was stopped.");
+    if (!m_process || !m_process->running())
+        return AutomationError(what + ": the word processor ended unexpectedly.");
+    return AutomationError(detail.empty() ? what + "." : what + ": " + detail);
+}
+
+std::unique_ptr<Document> LibreOfficeApplication::Open(const std::string &path)
+{
+    std::error_code error;
+    if (!fs::exists(path, error))
+        throw AutomationError("This file could not be found: " + path);
+    if (fs::is_directory(path, error))
+        throw AutomationError("This is a folder, not a document: " + path);
+    if (!fs::is_regular_file(path, error))
+        throw AutomationError("This is not a document file: " + path);
+
+    rtl::OUString url;
+    if (osl::FileBase::getFileURLFromSystemPath(fromUtf8(fs::absolute(path).string()), url) !=
+        osl::FileBase::E_None)
+        throw AutomationError("This file name cannot be used: " + path);
+
+    const uno::Reference<task::XInteractionHandler> refuse(new RefusingInteractionHandler);
+    uno::Reference<lang::XComponent> component;
+    try {
+        m_process->armWatchdog(m_settings.callTimeout);
+        const uno::Reference<frame::XComponentLoader> loader(m_desktop, uno::UNO_QUERY_THROW);
+        component = loader->loadComponentFromURL(
+            url, "_blank", 0,
+            properties(property("Hidden", uno::Any(true)), property("ReadOnly", uno::Any(true)),
+                       property("MacroExecutionMode",
+                                uno::Any(sal_Int16(document::MacroExecMode::NEVER_EXECUTE))),
+                       property("UpdateDocMode",
+                                uno::Any(sal_Int16(document::UpdateDocMode::NO_UPDATE))),
+                       property("InteractionHandler", uno::Any(refuse))));
+        m_process->disarmWatchdog();
+    } catch (const uno::Exception &e) {
+        m_process->disarmWatchdog();
+        throw failure("The document could not be opened (" + path + ")", toUtf8(e.Message));
+    }
+    if (!component.is())
+        throw failure("The document could not be opened; it may be damaged or protected by a "
+                      "password (" + path + ")",
+                      "");
+
+    try {
+        const uno::Reference<lang::XServiceInfo> info(component, uno::UNO_QUERY_THROW);
+        bool usable = info->supportsService("com.sun.star.text.TextDocument");
+        if (usable && lowerExtension(path) != ".txt") {
+            const uno::Reference<frame::XModel> model(component, uno::UNO_QUERY_THROW);
+            for (const auto &arg : model->getArgs()) {
+                rtl::OUString filter;
+                if (arg.Name == "FilterName" && (arg.Value >>= filter) && readAsPlainText(filter))
+                    usable = false;
+            }
+        }
+        if (!usable) {
+            const uno::Reference<util::XCloseable> closeable(component, uno::UNO_QUERY);
+            if (closeable.is())
+                closeable->close(true);
+            throw AutomationError("This file is damaged or is not a word-processor document: " +
+                                  path);
+        }
+    } catch (const uno::Exception &e) {
+        throw failure("The document could not be opened (" + path + ")", toUtf8(e.Message));
+    }
+    m_documents.push_back({path, component, false});
+    return std::make_unique<OpenDocument>();
+}
+
+LibreOfficeApplication::LoadedDocument &
+LibreOfficeApplication::documentFor(const std::string &fileName)
+{
+    if (m_documents.empty())
+        throw AutomationError("No document is open.");
+    for (auto &document : m_documents)
+        if (document.path == fileName)
+            return document;
+    return m_documents.back();
+}
+
+void LibreOfficeApplication::SetActivePrinter(const std::string &printerName)
+{
+    if (m_documents.empty())
+        throw AutomationError("No document is open.");
+    try {
+        for (auto &document : m_documents) {
+            const uno::Reference<view::XPrintable> printable(document.component,
+                                                             uno::UNO_QUERY_THROW);
+            m_process->armWatchdog(m_settings.callTimeout);
+            printable->setPrinter(properties(property("Name", uno::Any(fromUtf8(printerName)))));
+            // An unknown name is ignored silently and the old printer kept:
+            // read it back, so a job can never go to another printer.
+            rtl::OUString chosen;
+            for (const auto &p : printable->getPrinter())
+                if (p.Name == "Name")
+                    p.Value >>= chosen;
+            m_process->disarmWatchdog();
+            if (printerName.empty() || toUtf8(chosen) != printerName)
+                throw AutomationError("There is no printer named \"" + printerName + "\".");
+        }
+    } catch (const uno::Exception &e) {
+        m_process->disarmWatchdog();
+        throw failure("The printer could not be chosen", toUtf8(e.Message));
+    }
+}
+
+void LibreOfficeApplication::PrintOut(bool collate, bool /*background*/,
+                                      const std::string &fileName)
+{
+    LoadedDocument &document = documentFor(fileName);
+    try {
+        if (!document.watched) {
+            const uno::Reference<view::XPrintJobBroadcaster> broadcaster(document.component,
+                                                                         uno::UNO_QUERY_THROW);
+            broadcaster->addPrintJobListener(
+                uno::Reference<view::XPrintJobListener>(m_watcher.get()));
+            document.watched = true;
+        }
+        const uno::Reference<view::XPrintable> printable(document.component,
+                                                         uno::UNO_QUERY_THROW);
+        m_watcher->jobStarted();
+        m_spoolDeadline = std::chrono::steady_clock::now() + m_settings.callTimeout;
+        // The job is spooled in the office while we keep the window alive;
+        // the caller waits for it through BackgroundPrintingStatus.
+        m_process->armWatchdog(m_settings.callTimeout);
+        printable->print(properties(property("CopyCount", uno::Any(sal_Int16(1))),
+                                    property("Collate", uno::Any(collate)),
+                                    property("Wait", uno::Any(false))));
+        m_process->disarmWatchdog();
+    } catch (const uno::Exception &e) {
+        m_process->disarmWatchdog();
+        throw failure("The document could not be printed", toUtf8(e.Message));
+    }
+}
+
+long LibreOfficeApplication::BackgroundPrintingStatus()
+{
+    if (!m_process->running())
+        throw failure("The document could not be printed", "");
+    if (m_watcher->failed())
+        throw AutomationError("The document could not be printed: the print job failed.");
+    const long pending = m_watcher->pending();
+    if (pending > 0 && std::chrono::steady_clock::now() >= m_spoolDeadline) {
+        m_process->kill();
+        throw AutomationError("The document could not be printed: printing did not finish within " +
+                              std::to_string(m_settings.callTimeout.count() / 1000) +
+                              " seconds.");
+    }
+    return pending;
+}
+
+void LibreOfficeApplication::Quit(std::optional<bool> /*saveChanges*/)
+{
+    // Documents are opened read-only, so there is never anything to save.
+    if (m_ended)
+        return;
+    try {
+        for (auto &document : m_documents) {
+            const uno::Reference<util::XCloseable> closeable(document.component, uno::UNO_QUERY);
+            if (closeable.is())
+                closeable->close(true);
+        }
+        m_documents.clear();
+        m_process->armWatchdog(std::chrono::seconds(10));
+        m_desktop->terminate();
+    } catch (const uno::Exception &) {
+        // The bridge goes away while the office ends; that is the success case.
+    }
+    m_process->disarmWatchdog();
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+    while (m_process->running() && std::chrono::steady_clock::now() < deadline)
+        pause();
+    releaseEverything();
+}
+
+void LibreOfficeApplication::releaseEverything()
+{
+    m_documents.clear();
+    m_desktop.clear();
+    m_remote.clear();
+    if (m_process) {
+        m_registry->remove(this);
+        m_process->kill();
+        m_process.reset();
+    }
+    if (m_settings.removeProfile)
+        OfficeProfiles::remove(m_settings.profile);
+    m_ended = true;
+}
+
+} // namespace automation

@@ -1,0 +1,81 @@
+#pragma once
+
+#include "WordAutomation.h"
+
+#include <com/sun/star/frame/XDesktop2.hpp>
+#include <com/sun/star/lang/XComponent.hpp>
+#include <com/sun/star/uno/Reference.hxx>
+#include <com/sun/star/uno/XComponentContext.hpp>
+#include <rtl/ref.hxx>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace automation {
+
+class InstanceRegistry;
+class OfficeProcess;
+class PrintJobWatcher;
+class UnoRuntime;
+
+// One running office instance with the documents it has opened.
+class LibreOfficeApplication : public Application, private Documents
+{
+public:
+    struct Settings
+    {
+        std::filesystem::path executable;
+        std::filesystem::path profile;
+        bool removeProfile; // the profile is this instance's own copy
+        std::string pipeName;
+        YieldFunction yield;
+        std::chrono::milliseconds startTimeout;
+        std::chrono::milliseconds callTimeout;
+    };
+
+    // Starts the process and connects to it; throws AutomationError.
+    LibreOfficeApplication(Settings settings, std::shared_ptr<UnoRuntime> runtime,
+                           std::shared_ptr<InstanceRegistry> registry);
+    ~LibreOfficeApplication() override;
+
+    std::string Name() override { return "LibreOffice"; }
+    Documents &GetDocuments() override { return *this; }
+    void SetActivePrinter(const std::string &printerName) override;
+    void PrintOut(bool collate, bool background, const std::string &fileName) override;
+    Application &GetApplication() override { return *this; }
+    long BackgroundPrintingStatus() override;
+    void Quit(std::optional<bool> saveChanges) override;
+
+    std::unique_ptr<Document> Open(const std::string &path) override;
+
+private:
+    struct LoadedDocument
+    {
+        std::string path;
+        css::uno::Reference<css::lang::XComponent> component;
+        bool watched = false;
+    };
+
+    void launch();
+    void connect();
+    void pause();
+    [[nodiscard]] AutomationError failure(const std::string &what, const std::string &detail);
+    [[nodiscard]] LoadedDocument &documentFor(const std::string &fileName);
+    void releaseEverything();
+
+    Settings m_settings;
+    std::shared_ptr<UnoRuntime> m_runtime;
+    std::shared_ptr<InstanceRegistry> m_registry;
+    std::unique_ptr<OfficeProcess> m_process;
+    css::uno::Reference<css::uno::XComponentContext> m_remote;
+    css::uno::Reference<css::frame::XDesktop2> m_desktop;
+    std::vector<LoadedDocument> m_documents;
+    rtl::Reference<PrintJobWatcher> m_watcher;
+    std::chrono::steady_clock::time_point m_spoolDeadline;
+    bool m_ended = false;
+};
+
+} // namespace automation

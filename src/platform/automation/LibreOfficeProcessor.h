@@ -1,0 +1,53 @@
+#pragma once
+
+#include "WordAutomation.h"
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace automation {
+
+class InstanceRegistry;
+class OfficeProfiles;
+class UnoRuntime;
+
+// LibreOffice as the word processor: every instance is a private soffice.bin
+// process of its own, reached over a UNO pipe that only it knows.
+class LibreOfficeProcessor : public WordProcessor
+{
+public:
+    struct Options
+    {
+        std::filesystem::path programDir = "/usr/lib/libreoffice/program";
+        std::filesystem::path templateDir; // empty: the per-user cache
+        std::filesystem::path copiesDir;   // empty: the per-user runtime folder
+        YieldFunction yield;               // empty: sleep briefly instead
+        std::chrono::milliseconds startTimeout{60'000};
+        // Upper bound for any one call into the office and for spooling a job.
+        std::chrono::milliseconds callTimeout{180'000};
+    };
+
+    explicit LibreOfficeProcessor(Options options);
+    ~LibreOfficeProcessor() override;
+
+    [[nodiscard]] std::unique_ptr<Application> CreateInstance() override;
+    [[nodiscard]] std::unique_ptr<Application> AttachToRunning() override;
+    [[nodiscard]] std::string ExpectedName() const override { return "LibreOffice"; }
+    void EndAllInstances() override;
+
+    // The pipe names of our instances start with this, so that other
+    // processes of ours are not taken for the user's own office.
+    static constexpr const char *PipePrefix = "marrowlake-";
+
+private:
+    void seedTemplate();
+
+    Options m_options;
+    std::unique_ptr<OfficeProfiles> m_profiles;
+    std::shared_ptr<InstanceRegistry> m_registry;
+    std::shared_ptr<UnoRuntime> m_runtime;
+};
+
+} // namespace automation

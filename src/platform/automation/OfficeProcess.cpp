@@ -1,0 +1,128 @@
+#include "OfficeProcess.h"
+
+#include "WordAutomation.h"
+
+#include <cerrno>
+#include <csignal>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace automation {
+
+OfficeProcess::OfficeProcess(const std::string &executable,
+                             const std::vector<std::string> &arguments)
+{
+    // Everything the child needs is prepared before fork: after it, only
+    // async-signal-safe calls are allowed.
+    std::vector<std::string> all{executable};
+    all.insert(all.end(), arguments.begin(), arguments.end());
+    std::vector<char *> argv;
+    for (auto &a : all)
+        argv.push_back(a.data());
+    argv.push_back(nullptr);
+    const pid_t parent = getpid();
+
+    m_pid = fork();
+    if (m_pid < 0)
+        throw AutomationError(std::string("The word processor could not be started: ") +
+                              std::strerror(errno));
+    if (m_pid == 0) {
+        setpgid(0, 0);
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != parent)
+            _exit(127);
+        const int devNull = open("/dev/null", O_RDWR);
+        if (devNull >= 0) {
+            dup2(devNull, STDIN_FILENO);
+            dup2(devNull, STDOUT_FILENO);
+            dup2(devNull, STDERR_FILENO);
+        }
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    setpgid(m_pid, m_pid); // also from here, so the group exists before we ever kill it
+    m_watchdog = std::thread([this] { watch(); });
+}
+
+OfficeProcess::~OfficeProcess()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stopWatching = true;
+    }
+    m_wake.notify_all();
+    m_watchdog.join();
+    kill();
+}
+
+std::optional<int> OfficeProcess::exitStatus()
+{
+    if (!m_status && m_pid > 0) {
+        int status = 0;
+        if (waitpid(m_pid, &status, WNOHANG) == m_pid)
+            m_status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    return m_status;
+}
+
+void OfficeProcess::kill()
+{
+    if (m_pid <= 0 || m_status)
+        return;
+    ::kill(-m_pid, SIGKILL);
+    ::kill(m_pid, SIGKILL);
+    int status = 0;
+    while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
+    }
+    m_status = -1;
+}
+
+bool OfficeProcess::waitForExit(std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (running()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return true;
+}
+
+void OfficeProcess::armWatchdog(std::chrono::milliseconds timeout)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_deadline = std::chrono::steady_clock::now() + timeout;
+    }
+    m_wake.notify_all();
+}
+
+void OfficeProcess::disarmWatchdog()
+{
+    std::lock_guard lock(m_mutex);
+    m_deadline.reset();
+}
+
+void OfficeProcess::watch()
+{
+    std::unique_lock lock(m_mutex);
+    while (!m_stopWatching) {
+        if (!m_deadline) {
+            m_wake.wait(lock);
+            continue;
+        }
+        if (m_wake.wait_until(lock, *m_deadline) == std::cv_status::timeout && m_deadline &&
+            std::chrono::steady_clock::now() >= *m_deadline) {
+            // Only signal here; reaping stays with the owning thread.
+            m_killedByWatchdog = true;
+            m_deadline.reset();
+            ::kill(-m_pid, SIGKILL);
+            ::kill(m_pid, SIGKILL);
+        }
+    }
+}
+
+} // namespace automation

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <sys/types.h>
+#include <thread>
+#include <vector>
+
+namespace automation {
+
+// One private soffice.bin process: its own process group, killed with us
+// (parent-death signal), and a watchdog that kills it when a call into it
+// takes longer than allowed.
+class OfficeProcess
+{
+public:
+    OfficeProcess(const std::string &executable, const std::vector<std::string> &arguments);
+    ~OfficeProcess();
+    OfficeProcess(const OfficeProcess &) = delete;
+    OfficeProcess &operator=(const OfficeProcess &) = delete;
+
+    [[nodiscard]] pid_t pid() const { return m_pid; }
+    // The exit status once the process has ended (reaped), -1 for a signal.
+    [[nodiscard]] std::optional<int> exitStatus();
+    [[nodiscard]] bool running() { return !exitStatus().has_value(); }
+    // Kills the whole process group and reaps the process.
+    void kill();
+    // Waits up to the given time for the process to end by itself.
+    [[nodiscard]] bool waitForExit(std::chrono::milliseconds timeout);
+
+    // Kills the process if it is still running when the deadline passes,
+    // until disarmed; a hung call into the office then fails instead of hanging.
+    void armWatchdog(std::chrono::milliseconds timeout);
+    void disarmWatchdog();
+    [[nodiscard]] bool killedByWatchdog() const { return m_killedByWatchdog; }
+
+private:
+    void watch();
+
+    pid_t m_pid = -1;
+    std::optional<int> m_status;
+    std::mutex m_mutex;
+    std::condition_variable m_wake;
+    std::optional<std::chrono::steady_clock::time_point> m_deadline;
+    bool m_stopWatching = false;
+    std::atomic<bool> m_killedByWatchdog{false};
+    std::thread m_watchdog;
+};
+
+} // namespace automation

@@ -1,0 +1,159 @@
+#include "OfficeProfiles.h"
+
+#include "WordAutomation.h"
+
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace automation {
+
+namespace {
+
+fs::path homeDir()
+{
+    const char *home = std::getenv("HOME");
+    return home && *home ? fs::path(home) : fs::temp_directory_path();
+}
+
+bool processAlive(pid_t pid)
+{
+    return pid > 0 && (::kill(pid, 0) == 0 || errno == EPERM);
+}
+
+} // namespace
+
+std::string randomToken()
+{
+    std::random_device device;
+    std::string token;
+    static const char digits[] = "0123456789abcdef";
+    for (int i = 0; i < 32; ++i)
+        token += digits[device() % 16];
+    return token;
+}
+
+OfficeProfiles::OfficeProfiles(fs::path templateDir, fs::path copiesDir)
+    : m_templateDir(std::move(templateDir)), m_copiesDir(std::move(copiesDir))
+{
+    fs::create_directories(m_templateDir.parent_path());
+    fs::create_directories(m_copiesDir);
+    ::chmod(m_copiesDir.c_str(), 0700);
+    struct stat info {};
+    if (::lstat(m_copiesDir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
+        info.st_uid != getuid() || (info.st_mode & 077) != 0)
+        throw AutomationError("The folder for office profiles is not private: " +
+                              m_copiesDir.string());
+}
+
+fs::path OfficeProfiles::defaultTemplateDir()
+{
+    const char *cache = std::getenv("XDG_CACHE_HOME");
+    const fs::path base = cache && *cache ? fs::path(cache) : homeDir() / ".cache";
+    return base / "marrowlake" / "office-profile";
+}
+
+fs::path OfficeProfiles::defaultCopiesDir()
+{
+    const char *runtime = std::getenv("XDG_RUNTIME_DIR");
+    const fs::path base = runtime && *runtime && fs::is_directory(runtime)
+                              ? fs::path(runtime)
+                              : fs::temp_directory_path();
+    return base / ("marrowlake-" + std::to_string(getuid()));
+}
+
+bool OfficeProfiles::templateIsSeeded() const
+{
+    std::ifstream in(m_templateDir / "user" / "registrymodifications.xcu");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return text.find("ooSetupLastVersion") != std::string::npos;
+}
+
+void OfficeProfiles::adoptTemplate(const fs::path &seeded) const
+{
+    std::error_code error;
+    fs::rename(seeded, m_templateDir, error);
+    if (error) {
+        // Another process installed its template first, or an unusable one
+        // is in the way: replace the latter, keep the former.
+        if (!templateIsSeeded()) {
+            fs::remove_all(m_templateDir, error);
+            fs::rename(seeded, m_templateDir, error);
+        }
+        fs::remove_all(seeded, error);
+    }
+}
+
+fs::path OfficeProfiles::makePrivateDir(const std::string &prefix) const
+{
+    const fs::path dir =
+        m_copiesDir / (prefix + "-" + std::to_string(getpid()) + "-" + randomToken());
+    if (::mkdir(dir.c_str(), 0700) != 0)
+        throw AutomationError("Could not create a private office profile folder: " +
+                              dir.string());
+    return dir;
+}
+
+fs::path OfficeProfiles::makeSeedingDir() const
+{
+    return makePrivateDir("seed");
+}
+
+fs::path OfficeProfiles::makeCopy() const
+{
+    const fs::path dir = makePrivateDir("office");
+    std::error_code error;
+    fs::copy(m_templateDir, dir, fs::copy_options::recursive | fs::copy_options::copy_symlinks,
+             error);
+    if (error) {
+        remove(dir);
+        throw AutomationError("Could not copy the office profile: " + error.message());
+    }
+    return dir;
+}
+
+void OfficeProfiles::remove(const fs::path &copy)
+{
+    std::error_code error;
+    fs::remove_all(copy, error);
+}
+
+void OfficeProfiles::sweepStaleCopies() const
+{
+    std::error_code error;
+    for (const auto &entry : fs::directory_iterator(m_copiesDir, error)) {
+        const std::string name = entry.path().filename().string();
+        const auto first = name.find('-');
+        const auto second = name.find('-', first + 1);
+        if (first == std::string::npos || second == std::string::npos)
+            continue;
+        const pid_t owner = std::atoi(name.substr(first + 1, second - first - 1).c_str());
+        if (!processAlive(owner))
+            remove(entry.path());
+    }
+}
+
+std::string OfficeProfiles::fileUrl(const fs::path &dir)
+{
+    // Our own folders: only the characters of a temporary path and a token.
+    std::string url = "file://";
+    for (unsigned char c : fs::absolute(dir).string()) {
+        if (std::isalnum(c) || c == '/' || c == '-' || c == '_' || c == '.')
+            url += static_cast<char>(c);
+        else {
+            static const char hex[] = "0123456789ABCDEF";
+            url += '%';
+            url += hex[c >> 4];
+            url += hex[c & 15];
+        }
+    }
+    return url;
+}
+
+} // namespace automation

@@ -1,0 +1,46 @@
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace automation {
+
+// Office user profiles. A brand-new profile costs the office seconds of
+// first-start work and one restart; so one seeded template profile is kept per
+// user, and every instance runs on a private copy of it that is removed when
+// the instance ends.
+class OfficeProfiles
+{
+public:
+    // templateDir: where the seeded template lives (kept between runs);
+    // copiesDir: a private (0700) folder for the per-instance copies.
+    OfficeProfiles(std::filesystem::path templateDir, std::filesystem::path copiesDir);
+
+    [[nodiscard]] const std::filesystem::path &templateDir() const { return m_templateDir; }
+    [[nodiscard]] bool templateIsSeeded() const;
+    // Installs a freshly seeded profile as the template (atomically; a
+    // concurrent seeder that won the race is kept).
+    void adoptTemplate(const std::filesystem::path &seeded) const;
+    // A new, empty private folder beside the copies, for seeding.
+    [[nodiscard]] std::filesystem::path makeSeedingDir() const;
+    // A private copy of the template for one instance.
+    [[nodiscard]] std::filesystem::path makeCopy() const;
+    static void remove(const std::filesystem::path &copy);
+    // Removes copies left behind by processes that no longer exist.
+    void sweepStaleCopies() const;
+
+    [[nodiscard]] static std::string fileUrl(const std::filesystem::path &dir);
+    [[nodiscard]] static std::filesystem::path defaultTemplateDir();
+    [[nodiscard]] static std::filesystem::path defaultCopiesDir();
+
+private:
+    [[nodiscard]] std::filesystem::path makePrivateDir(const std::string &prefix) const;
+
+    std::filesystem::path m_templateDir;
+    std::filesystem::path m_copiesDir;
+};
+
+// A random hexadecimal token, for names nobody else can guess.
+[[nodiscard]] std::string randomToken();
+
+} // namespace automation

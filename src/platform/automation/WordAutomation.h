@@ -1,0 +1,74 @@
+#pragma once
+
+// The word processor's automation object model, as far as the program uses it.
+// Plain C++ without Qt, so that the Windows implementation (Word over COM) can
+// be cross-built and tested on its own. Every call reports a failure by
+// throwing AutomationError, whose text is the description the error report
+// shows.
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+
+namespace automation {
+
+class AutomationError : public std::runtime_error
+{
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// Called while the layer waits for the word processor (an instance starting,
+// a job spooling), so the caller's window keeps handling its events.
+using YieldFunction = std::function<void()>;
+
+class Document
+{
+public:
+    virtual ~Document() = default;
+};
+
+class Documents
+{
+public:
+    virtual ~Documents() = default;
+    // Opens the document at the full path in this instance.
+    [[nodiscard]] virtual std::unique_ptr<Document> Open(const std::string &path) = 0;
+};
+
+class Application
+{
+public:
+    virtual ~Application() = default;
+
+    // The default member: the product's name ("Microsoft Word" for Word).
+    [[nodiscard]] virtual std::string Name() = 0;
+    [[nodiscard]] virtual Documents &GetDocuments() = 0;
+    virtual void SetActivePrinter(const std::string &printerName) = 0;
+    virtual void PrintOut(bool collate, bool background, const std::string &fileName) = 0;
+    // The Application property: the same application object.
+    [[nodiscard]] virtual Application &GetApplication() = 0;
+    // Number of print jobs of this instance not yet handed to the spooler.
+    [[nodiscard]] virtual long BackgroundPrintingStatus() = 0;
+    // Ends the instance; saveChanges is passed only when given.
+    virtual void Quit(std::optional<bool> saveChanges) = 0;
+};
+
+// The class "Word.Application": new instances, and the running one.
+class WordProcessor
+{
+public:
+    virtual ~WordProcessor() = default;
+
+    [[nodiscard]] virtual std::unique_ptr<Application> CreateInstance() = 0;
+    // Attaches to an instance that is running already; fails when there is none.
+    [[nodiscard]] virtual std::unique_ptr<Application> AttachToRunning() = 0;
+    // The name a running instance of this word processor answers with.
+    [[nodiscard]] virtual std::string ExpectedName() const = 0;
+    // Ends every instance this object started that is still alive, at once.
+    virtual void EndAllInstances() = 0;
+};
+
+} // namespace automation

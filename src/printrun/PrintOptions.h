@@ -1,0 +1,50 @@
+#pragma once
+
+#include <QWidget>
+
+class PrinterList;
+class QComboBox;
+class QGroupBox;
+class SettingsStore;
+
+// The Options page: the printer choice and the pause after each document,
+// both remembered in the settings store by position.
+class PrintOptions : public QWidget
+{
+    Q_OBJECT
+
+public:
+    PrintOptions(SettingsStore &settings, PrinterList &printers, QWidget *parent = nullptr);
+
+    // Fills the printer list and makes the initial choice: the stored
+    // position, or the system's default printer on a first start.
+    void FillPrinterList();
+    // Chooses the stored printer position again ("Combo1", default "0").
+    void restorePrinterChoice();
+    // Adds the ten pause entries, "0 seconds" to "9 seconds".
+    void fillPauseList();
+    // Chooses the stored pause position ("Combo2", default "0").
+    void restorePauseChoice();
+
+    [[nodiscard]] QString printerText() const;
+    [[nodiscard]] QString pauseText() const;
+
+    [[nodiscard]] QGroupBox *frame1() const { return m_frame1; }
+    [[nodiscard]] QGroupBox *frame2() const { return m_frame2; }
+    [[nodiscard]] QComboBox *combo1() const { return m_combo1; }
+    [[nodiscard]] QComboBox *combo2() const { return m_combo2; }
+
+private:
+    void Combo1_Click();
+    void Combo2_Click();
+    // Chooses the position that a stored text names; a text that is not a
+    // whole number or lies outside the list chooses the first entry.
+    static void choosePosition(QComboBox *combo, const QString &stored);
+
+    SettingsStore &m_settings;
+    PrinterList &m_printers;
+    QGroupBox *m_frame1;
+    QComboBox *m_combo1;
+    QGroupBox *m_frame2;
+    QComboBox *m_combo2;
+};

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+namespace automation {
+class WordProcessor;
+}
+class MessageBoxes;
+
+// The program's one contact with the word processor: printing one document
+// with an instance of its own, and the warning about a running instance.
+class Word1
+{
+public:
+    using PrinterText = std::function<QString()>;
+    using Wait = std::function<void(int seconds)>;
+    using Yield = std::function<void()>;
+
+    Word1(automation::WordProcessor &wordProcessor, MessageBoxes &messages,
+          PrinterText printerText, Wait waitSeconds, Yield yield);
+
+    // Prints one document on the chosen printer. A failure to start the word
+    // processor or to open the document is thrown (AutomationError) to the
+    // caller; a failure of the printing itself is reported here.
+    void PrintDocument(const QString &path);
+    // True when the run must not go ahead: an instance is running and the
+    // user declined to proceed.
+    [[nodiscard]] bool WarnIfWordOpen();
+    [[nodiscard]] bool IsWordRunning();
+
+    [[nodiscard]] static QString wordOpenWarning();
+
+private:
+    automation::WordProcessor &m_word;
+    MessageBoxes &m_messages;
+    PrinterText m_printerText;
+    Wait m_wait;
+    Yield m_yield;
+};

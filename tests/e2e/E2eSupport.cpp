@@ -1,0 +1,89 @@
+#include "E2eSupport.h"
+
+#include <QElapsedTimer>
+#include <QFile>
+#include <QProcess>
+#include <QThread>
+
+#include <unistd.h>
+
+namespace e2e {
+
+QString captureDir(const QString &queue)
+{
+    return qEnvironmentVariable("CAPTURE_ROOT") + u'/' + queue;
+}
+
+QStringList capturedJobs(const QString &queue)
+{
+    const QDir dir(captureDir(queue));
+    QStringList jobs;
+    for (const QString &name : dir.entryList(QDir::Files, QDir::Name))
+        if (!name.endsWith(QLatin1String(".part")))
+            jobs << dir.filePath(name);
+    return jobs;
+}
+
+QStringList waitForJobs(const QString &queue, int n, int timeoutMs)
+{
+    QElapsedTimer clock;
+    clock.start();
+    QStringList jobs = capturedJobs(queue);
+    while (jobs.size() < n && clock.elapsed() < timeoutMs) {
+        QThread::msleep(50);
+        jobs = capturedJobs(queue);
+    }
+    return jobs;
+}
+
+QString jobText(const QString &jobFile)
+{
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {jobFile, QStringLiteral("-")});
+    pdftotext.waitForFinished(30000);
+    return QString::fromUtf8(pdftotext.readAllStandardOutput());
+}
+
+void makeDocument(const QString &path, const QStringList &paragraphs, const QString &macroMarker)
+{
+    QStringList args{QStringLiteral(MAKE_DOCUMENT_SCRIPT), path};
+    args << paragraphs;
+    if (!macroMarker.isEmpty())
+        args << QStringLiteral("--macro") << macroMarker;
+    QProcess maker;
+    maker.start(QStringLiteral("python3"), args);
+    maker.waitForFinished(30000);
+    if (maker.exitCode() != 0 || !QFile::exists(path))
+        qFatal("could not make %s: %s", qPrintable(path), maker.readAllStandardError().data());
+}
+
+std::vector<pid_t> officeChildren()
+{
+    std::vector<pid_t> pids;
+    const QString self = QString::number(getpid());
+    for (const QString &pid : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        bool numeric = false;
+        pid.toInt(&numeric);
+        if (!numeric)
+            continue;
+        QFile stat(QStringLiteral("/proc/") + pid + QStringLiteral("/stat"));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QString line = QString::fromUtf8(stat.readAll());
+        const qsizetype close = line.lastIndexOf(u')');
+        const QString name = line.mid(line.indexOf(u'(') + 1, close - line.indexOf(u'(') - 1);
+        const QStringList rest = line.mid(close + 2).split(u' ');
+        if (name == QLatin1String("soffice.bin") && rest.size() > 1 && rest[1] == self &&
+            rest[0] != QLatin1String("Z"))
+            pids.push_back(pid.toInt());
+    }
+    return pids;
+}
+
+bool schedulerAvailable()
+{
+    return !qEnvironmentVariable("CUPS_SERVER").isEmpty() &&
+           !qEnvironmentVariable("CAPTURE_ROOT").isEmpty();
+}
+
+} // namespace e2e

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QDir>
+#include <QString>
+#include <QStringList>
+
+#include <sys/types.h>
+#include <vector>
+
+// Helpers for tests that print through the private scheduler
+// (tests/cups/with-private-cups.sh) with the real office.
+namespace e2e {
+
+// The folder where the capture queue of that name stores its jobs.
+[[nodiscard]] QString captureDir(const QString &queue);
+// The captured job files of a queue, oldest first.
+[[nodiscard]] QStringList capturedJobs(const QString &queue);
+// Waits (up to timeoutMs) until the queue holds at least n jobs.
+[[nodiscard]] QStringList waitForJobs(const QString &queue, int n, int timeoutMs = 30000);
+// The text layer of a captured job (a PDF as the office sent it).
+[[nodiscard]] QString jobText(const QString &jobFile);
+// Writes a small document holding the paragraphs; the format follows the
+// extension. macroMarker: an auto-run macro that would create that file.
+void makeDocument(const QString &path, const QStringList &paragraphs,
+                  const QString &macroMarker = QString());
+// soffice.bin processes that are children of this process.
+[[nodiscard]] std::vector<pid_t> officeChildren();
+// Whether the private scheduler is there at all.
+[[nodiscard]] bool schedulerAvailable();
+
+} // namespace e2e

@@ -1,0 +1,222 @@
+// Printing single documents with the real office onto the private scheduler's
+// capture queues.
+
+#include "E2eSupport.h"
+#include "FakeMessageBoxes.h"
+#include "IsInstalled.h"
+#include "LibreOfficeProcessor.h"
+#include "Word1.h"
+
+#include <QDirIterator>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QThread>
+
+#include <csignal>
+
+using automation::LibreOfficeProcessor;
+
+class TestLibreOfficePrint : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_docs;
+    QTemporaryDir m_copies;
+    std::unique_ptr<LibreOfficeProcessor> m_office;
+    FakeMessageBoxes m_messages;
+    QString m_printer = QStringLiteral("capture");
+    std::unique_ptr<Word1> m_word;
+
+    QString doc(const QString &name) const { return m_docs.filePath(name); }
+
+    QStringList folderListing() const
+    {
+        QStringList names;
+        QDirIterator it(m_docs.path(), QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext())
+            names << it.next();
+        names.sort();
+        return names;
+    }
+
+    void checkNothingLeft()
+    {
+        QVERIFY2(e2e::officeChildren().empty(), "an office process was left behind");
+        QVERIFY2(QDir(m_copies.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty(),
+                 "a profile copy was left behind");
+    }
+
+private slots:
+    void initTestCase()
+    {
+        if (!e2e::schedulerAvailable())
+            QFAIL("run this test through tests/cups/with-private-cups.sh");
+        LibreOfficeProcessor::Options options;
+        options.copiesDir = m_copies.path().toStdString();
+        options.callTimeout = std::chrono::seconds(60);
+        m_office = std::make_unique<LibreOfficeProcessor>(options);
+        m_word = std::make_unique<Word1>(
+            *m_office, m_messages, [this] { return m_printer; },
+            [](int) {}, [] { QThread::msleep(10); });
+    }
+
+    void init()
+    {
+        m_messages.shown.clear();
+        m_printer = QStringLiteral("capture");
+    }
+
+    void printsEachFormatOnTheChosenQueue()
+    {
+        e2e::makeDocument(doc("one.docx"), {"First document", "wordalpha"});
+        e2e::makeDocument(doc("two.odt"), {"Second document", "wordbravo"});
+        e2e::makeDocument(doc("three.rtf"), {"Third document", "wordcharlie"});
+        const QStringList before = folderListing();
+        const int already = int(e2e::capturedJobs("capture").size());
+
+        for (const char *name : {"one.docx", "two.odt", "three.rtf"})
+            m_word->PrintDocument(doc(name));
+
+        QVERIFY2(m_messages.shown.isEmpty(), qPrintable(m_messages.texts().join('|')));
+        const QStringList jobs = e2e::waitForJobs("capture", already + 3);
+        QCOMPARE(jobs.size(), already + 3);
+        QVERIFY(e2e::jobText(jobs[already]).contains("wordalpha"));
+        QVERIFY(e2e::jobText(jobs[already + 1]).contains("wordbravo"));
+        QVERIFY(e2e::jobText(jobs[already + 2]).contains("wordcharlie"));
+        // Read-only: no lock file or anything else appears beside the documents.
+        QCOMPARE(folderListing(), before);
+        checkNothingLeft();
+    }
+
+    void secondQueueGetsTheJobWhenChosen()
+    {
+        e2e::makeDocument(doc("elsewhere.docx"), {"wordelsewhere"});
+        const int onFirst = int(e2e::capturedJobs("capture").size());
+        m_printer = QStringLiteral("second");
+        m_word->PrintDocument(doc("elsewhere.docx"));
+        const QStringList jobs = e2e::waitForJobs("second", 1);
+        QCOMPARE(jobs.size(), 1);
+        QVERIFY(e2e::jobText(jobs[0]).contains("wordelsewhere"));
+        QThread::msleep(500);
+        QCOMPARE(e2e::capturedJobs("capture").size(), onFirst);
+    }
+
+    void unknownPrinterIsReportedNotPrintedElsewhere()
+    {
+        e2e::makeDocument(doc("noprinter.docx"), {"wordnoprinter"});
+        const auto first = e2e::capturedJobs("capture").size();
+        const auto second = e2e::capturedJobs("second").size();
+        m_printer = QStringLiteral("no-such-queue");
+        m_word->PrintDocument(doc("noprinter.docx"));
+        QCOMPARE(m_messages.texts(), QStringList{"Could not print " + doc("noprinter.docx")});
+        QThread::msleep(500);
+        QCOMPARE(e2e::capturedJobs("capture").size(), first);
+        QCOMPARE(e2e::capturedJobs("second").size(), second);
+        checkNothingLeft();
+    }
+
+    void unopenableFilesReachTheCaller_data()
+    {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("missing") << "missing.docx" << QByteArray();
+        QTest::newRow("truncated docx") << "truncated.docx" << QByteArray("cut");
+        QTest::newRow("text named docx") << "text.docx" << QByteArray("just some text\n");
+        QTest::newRow("random bytes named doc")
+            << "random.doc" << QByteArray::fromHex("8f3a00ff12e4c1097b5500aa01fe77c3");
+        QTest::newRow("folder") << "afolder.docx" << QByteArray("dir");
+    }
+
+    void unopenableFilesReachTheCaller()
+    {
+        QFETCH(QString, name);
+        QFETCH(QByteArray, content);
+        const QString path = doc(name);
+        if (content == "cut") {
+            e2e::makeDocument(path, {"this will be cut short"});
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::ReadWrite));
+            QVERIFY(f.resize(f.size() / 2));
+        } else if (content == "dir") {
+            QVERIFY(QDir().mkpath(path));
+        } else if (!content.isEmpty()) {
+            QFile f(path);
+            QVERIFY(f.open(QIODevice::WriteOnly));
+            f.write(content);
+        }
+        const auto jobs = e2e::capturedJobs("capture").size();
+        QString description;
+        try {
+            m_word->PrintDocument(path);
+        } catch (const automation::AutomationError &e) {
+            description = QString::fromUtf8(e.what());
+        }
+        QVERIFY2(!description.isEmpty(), "opening should have failed");
+        QVERIFY(m_messages.shown.isEmpty()); // not "Could not print ": the caller reports it
+        QThread::msleep(300);
+        QCOMPARE(e2e::capturedJobs("capture").size(), jobs);
+        checkNothingLeft();
+    }
+
+    void macroDoesNotRun()
+    {
+        const QString marker = m_docs.filePath("macro-ran");
+        e2e::makeDocument(doc("macro.odt"), {"wordmacro"}, marker);
+        const auto already = e2e::capturedJobs("capture").size();
+        m_word->PrintDocument(doc("macro.odt"));
+        QVERIFY(m_messages.shown.isEmpty());
+        const QStringList jobs = e2e::waitForJobs("capture", int(already) + 1);
+        QVERIFY(e2e::jobText(jobs.last()).contains("wordmacro"));
+        QVERIFY(!QFileInfo::exists(marker));
+    }
+
+    void officeDyingMidDocumentIsAFailure()
+    {
+        e2e::makeDocument(doc("dies.docx"), {"worddies"});
+        auto word = m_office->CreateInstance();
+        auto document = word->GetDocuments().Open(doc("dies.docx").toStdString());
+        for (pid_t pid : e2e::officeChildren())
+            ::kill(pid, SIGKILL);
+        QVERIFY_THROWS_EXCEPTION(automation::AutomationError, word->SetActivePrinter("capture"));
+        document.reset();
+        word.reset();
+        checkNothingLeft();
+    }
+
+    void endAllInstancesLeavesNothing()
+    {
+        auto first = m_office->CreateInstance();
+        auto second = m_office->CreateInstance();
+        QCOMPARE(e2e::officeChildren().size(), 2u);
+        m_office->EndAllInstances();
+        QVERIFY(e2e::officeChildren().empty());
+        first.reset();
+        second.reset();
+        checkNothingLeft();
+    }
+
+    void checkWordInstalledQuietlyWhenTheOfficeStarts()
+    {
+        CheckWordInstalled(*m_office, m_messages);
+        QVERIFY(m_messages.shown.isEmpty());
+        checkNothingLeft();
+    }
+
+    void checkWordInstalledSaysSoWithoutAnOffice()
+    {
+        LibreOfficeProcessor::Options options;
+        options.programDir = m_docs.filePath("no-office-here").toStdString();
+        options.copiesDir = m_copies.path().toStdString();
+        LibreOfficeProcessor missing(options);
+        CheckWordInstalled(missing, m_messages);
+        QCOMPARE(m_messages.texts(),
+                 QStringList{"Word is not installed on this computer. You need to have it "
+                             "installed to use this software without error."});
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLibreOfficePrint)
+#include "tst_libreoffice_print.moc"

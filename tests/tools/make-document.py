@@ -1,0 +1,123 @@
+#!/usr/bin/env python3
+"""Writes a small word-processor document holding the given text.
+
+    make-document.py OUTPUT TEXT [TEXT...]
+
+The format follows OUTPUT's extension: .docx, .docm, .odt, .rtf or .txt.
+Each TEXT becomes one paragraph. For .docm, --macro MARKER adds an auto-run
+macro that would create the file MARKER if it ever ran.
+"""
+import sys
+import zipfile
+from xml.sax.saxutils import escape
+
+
+def docx(path, paragraphs, macro=None):
+    body = "".join(
+        f'<w:p><w:r><w:t xml:space="preserve">{escape(p)}</w:t></w:r></w:p>' for p in paragraphs)
+    main_type = ("application/vnd.ms-word.document.macroEnabled.main+xml" if macro else
+                 "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml")
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("[Content_Types].xml",
+                   '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>'
+                   '<Types xmlns="http://schemas.openxmlformats.org/package/2006/content-types">'
+                   '<Default Extension="rels" ContentType="application/vnd.openxmlformats-package.relationships+xml"/>'
+                   '<Default Extension="xml" ContentType="application/xml"/>'
+                   f'<Override PartName="/word/document.xml" ContentType="{main_type}"/>'
+                   '</Types>')
+        z.writestr("_rels/.rels",
+                   '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>'
+                   '<Relationships xmlns="http://schemas.openxmlformats.org/package/2006/relationships">'
+                   '<Relationship Id="rId1" Type="http://schemas.openxmlformats.org/officeDocument/2006/relationships/officeDocument" Target="word/document.xml"/>'
+                   '</Relationships>')
+        z.writestr("word/document.xml",
+                   '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>'
+                   '<w:document xmlns:w="http://schemas.openxmlformats.org/wordprocessingml/2006/main">'
+                   f'<w:body>{body}</w:body></w:document>')
+
+
+def odt(path, paragraphs, macro=None):
+    body = "".join(f"<text:p>{escape(p)}</text:p>" for p in paragraphs)
+    events = ""
+    if macro:
+        events = ('<office:scripts><office:event-listeners>'
+                  '<script:event-listener script:language="ooo:script" script:event-name="dom:load" '
+                  'xlink:href="vnd.sun.star.script:Standard.Module1.AutoOpen?language=Basic&amp;location=document"/>'
+                  '</office:event-listeners></office:scripts>')
+    with zipfile.ZipFile(path, "w") as z:
+        z.writestr(zipfile.ZipInfo("mimetype"), "application/vnd.oasis.opendocument.text",
+                   compress_type=zipfile.ZIP_STORED)
+        files = ['<manifest:file-entry manifest:full-path="/" manifest:media-type="application/vnd.oasis.opendocument.text"/>',
+                 '<manifest:file-entry manifest:full-path="content.xml" manifest:media-type="text/xml"/>']
+        if macro:
+            files.append('<manifest:file-entry manifest:full-path="Basic/Standard/Module1.xml" manifest:media-type="text/xml"/>')
+            files.append('<manifest:file-entry manifest:full-path="Basic/Standard/script-lb.xml" manifest:media-type="text/xml"/>')
+            files.append('<manifest:file-entry manifest:full-path="Basic/script-lc.xml" manifest:media-type="text/xml"/>')
+            marker = escape(macro)
+            z.writestr("Basic/script-lc.xml",
+                       '<?xml version="1.0" encoding="UTF-8"?>'
+                       '<library:libraries xmlns:library="http://openoffice.org/2000/library" xmlns:xlink="http://www.w3.org/1999/xlink">'
+                       '<library:library library:name="Standard" xlink:href="Standard/script.xlb/" xlink:type="simple" library:link="false"/>'
+                       '</library:libraries>')
+            z.writestr("Basic/Standard/script-lb.xml",
+                       '<?xml version="1.0" encoding="UTF-8"?>'
+                       '<library:library xmlns:library="http://openoffice.org/2000/library" library:name="Standard" library:readonly="false" library:passwordprotected="false">'
+                       '<library:element library:name="Module1"/></library:library>')
+            z.writestr("Basic/Standard/Module1.xml",
+                       '<?xml version="1.0" encoding="UTF-8"?>'
+                       '<script:module xmlns:script="http://openoffice.org/2000/script" script:name="Module1" script:language="StarBasic">'
+                       f'Sub AutoOpen\nOpen "{marker}" For Output As #1\nPrint #1, "ran"\nClose #1\nEnd Sub\n'
+                       '</script:module>')
+        z.writestr("META-INF/manifest.xml",
+                   '<?xml version="1.0" encoding="UTF-8"?>'
+                   '<manifest:manifest xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0" manifest:version="1.2">'
+                   + "".join(files) + '</manifest:manifest>')
+        z.writestr("content.xml",
+                   '<?xml version="1.0" encoding="UTF-8"?>'
+                   '<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
+                   'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" '
+                   'xmlns:script="urn:oasis:names:tc:opendocument:xmlns:script:1.0" '
+                   'xmlns:xlink="http://www.w3.org/1999/xlink" office:version="1.2">'
+                   f'{events}<office:body><office:text>{body}</office:text></office:body></office:document-content>')
+
+
+def rtf(path, paragraphs, macro=None):
+    def enc(p):
+        out = []
+        for ch in p:
+            if ch in "\\{}":
+                out.append("\\" + ch)
+            elif ord(ch) > 127:
+                out.append(f"\\u{ord(ch) if ord(ch) < 32768 else ord(ch) - 65536}?")
+            else:
+                out.append(ch)
+        return "".join(out)
+    body = "".join(f"{enc(p)}\\par\n" for p in paragraphs)
+    with open(path, "w", encoding="ascii") as f:
+        f.write("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Liberation Serif;}}\\f0\\fs24\n" + body + "}\n")
+
+
+def txt(path, paragraphs, macro=None):
+    with open(path, "w", encoding="utf-8") as f:
+        f.write("\n".join(paragraphs) + "\n")
+
+
+def main():
+    args = sys.argv[1:]
+    macro = None
+    if "--macro" in args:
+        i = args.index("--macro")
+        macro = args[i + 1]
+        del args[i:i + 2]
+    if len(args) < 2:
+        sys.exit(__doc__)
+    path, paragraphs = args[0], args[1:]
+    ext = path.rsplit(".", 1)[-1].lower()
+    writers = {"docx": docx, "docm": docx, "odt": odt, "rtf": rtf, "txt": txt}
+    if ext not in writers:
+        sys.exit(f"unknown format: {ext}")
+    writers[ext](path, paragraphs, macro)
+
+
+if __name__ == "__main__":
+    main()
