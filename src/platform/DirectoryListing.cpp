@@ -18,11 +18,11 @@ bool listsBefore(const QString &a, const QString &b)
 
 std::vector<DirectoryEntry> listDirectory(const QString &folder)
 {
-    std::vector<DirectoryEntry> entries;
+    std::vector<std::pair<QString, DirectoryEntry>> keyed; // upper-cased name first
     const QByteArray encodedFolder = QFile::encodeName(folder);
     DIR *dir = ::opendir(encodedFolder.constData());
     if (!dir)
-        return entries;
+        return {};
     while (const dirent *d = ::readdir(dir)) {
         const QByteArray raw(d->d_name);
         if (raw == "." || raw == "..")
@@ -31,21 +31,30 @@ std::vector<DirectoryEntry> listDirectory(const QString &folder)
         entry.name = QFile::decodeName(raw);
         entry.nameValid = QFile::encodeName(entry.name) == raw;
         entry.isHidden = raw.startsWith('.');
+        unsigned char type = d->d_type;
         const QByteArray full = encodedFolder + '/' + raw;
-        struct stat info {};
-        if (::lstat(full.constData(), &info) == 0) {
-            entry.isFolder = S_ISDIR(info.st_mode);
-            if (S_ISREG(info.st_mode))
-                entry.isFile = true;
-            else if (S_ISLNK(info.st_mode) && ::stat(full.constData(), &info) == 0)
-                entry.isFile = S_ISREG(info.st_mode);
-        }
-        entries.push_back(std::move(entry));
+        struct stat info
+        {
+        };
+        if (type == DT_UNKNOWN && ::lstat(full.constData(), &info) == 0)
+            type = S_ISDIR(info.st_mode)   ? DT_DIR
+                   : S_ISREG(info.st_mode) ? DT_REG
+                   : S_ISLNK(info.st_mode) ? DT_LNK
+                                           : DT_UNKNOWN;
+        entry.isFolder = type == DT_DIR;
+        entry.isFile = type == DT_REG || (type == DT_LNK && ::stat(full.constData(), &info) == 0 &&
+                                          S_ISREG(info.st_mode));
+        QString key = entry.name.toUpper();
+        keyed.emplace_back(std::move(key), std::move(entry));
     }
     ::closedir(dir);
-    std::sort(entries.begin(), entries.end(), [](const DirectoryEntry &a, const DirectoryEntry &b) {
-        return listsBefore(a.name, b.name);
+    std::sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) {
+        return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
     });
+    std::vector<DirectoryEntry> entries;
+    entries.reserve(keyed.size());
+    for (auto &k : keyed)
+        entries.push_back(std::move(k.second));
     return entries;
 }
 
@@ -58,6 +67,8 @@ bool matchesWildcard(const QString &name, const QString &pattern)
 
 bool isRealFolder(const QString &path)
 {
-    struct stat info {};
+    struct stat info
+    {
+    };
     return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }

@@ -6,9 +6,22 @@
 class MessageBoxes
 {
 public:
-    enum class Buttons { Ok, YesNo };
-    enum class Icon { None, Warning };
-    enum class Answer { Ok, Yes, No };
+    enum class Buttons
+    {
+        Ok,
+        YesNo
+    };
+    enum class Icon
+    {
+        None,
+        Warning
+    };
+    enum class Answer
+    {
+        Ok,
+        Yes,
+        No
+    };
 
     virtual ~MessageBoxes() = default;
     // Shows the box and returns the button that closed it.

@@ -55,8 +55,7 @@ bool Word1::WarnIfWordOpen()
     if (!IsWordRunning())
         return false;
     return m_messages.show(wordOpenWarning(), MessageBoxes::Buttons::YesNo,
-                           MessageBoxes::Icon::None,
-                           ApplicationTitle) != MessageBoxes::Answer::Yes;
+                           MessageBoxes::Icon::None, ApplicationTitle) != MessageBoxes::Answer::Yes;
 }
 
 bool Word1::IsWordRunning()

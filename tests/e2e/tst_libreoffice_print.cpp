@@ -59,8 +59,8 @@ private slots:
         options.callTimeout = std::chrono::seconds(60);
         m_office = std::make_unique<LibreOfficeProcessor>(options);
         m_word = std::make_unique<Word1>(
-            *m_office, m_messages, [this] { return m_printer; },
-            [](int) {}, [] { QThread::msleep(10); });
+            *m_office, m_messages, [this] { return m_printer; }, [](int) {},
+            [] { QThread::msleep(10); });
     }
 
     void init()

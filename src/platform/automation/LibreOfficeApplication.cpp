@@ -142,8 +142,7 @@ void LibreOfficeApplication::connect()
         } catch (const uno::Exception &e) {
             if (m_process->exitStatus())
                 continue;
-            throw AutomationError("The word processor could not be reached: " +
-                                  toUtf8(e.Message));
+            throw AutomationError("The word processor could not be reached: " + toUtf8(e.Message));
         }
         if (std::chrono::steady_clock::now() >= deadline) {
             m_process->kill();
@@ -160,8 +159,7 @@ void LibreOfficeApplication::connect()
     }
 }
 
-AutomationError LibreOfficeApplication::failure(const std::string &what,
-                                                const std::string &detail)
+AutomationError LibreOfficeApplication::failure(const std::string &what, const std::string &detail)
 {
     if (m_process && m_process->killedByWatchdog())
         return AutomationError(what + ": the word processor did not answer within " +
@@ -194,12 +192,12 @@ std::unique_ptr<Document> LibreOfficeApplication::Open(const std::string &path)
         const uno::Reference<frame::XComponentLoader> loader(m_desktop, uno::UNO_QUERY_THROW);
         component = loader->loadComponentFromURL(
             url, "_blank", 0,
-            properties(property("Hidden", uno::Any(true)), property("ReadOnly", uno::Any(true)),
-                       property("MacroExecutionMode",
-                                uno::Any(sal_Int16(document::MacroExecMode::NEVER_EXECUTE))),
-                       property("UpdateDocMode",
-                                uno::Any(sal_Int16(document::UpdateDocMode::NO_UPDATE))),
-                       property("InteractionHandler", uno::Any(refuse))));
+            properties(
+                property("Hidden", uno::Any(true)), property("ReadOnly", uno::Any(true)),
+                property("MacroExecutionMode",
+                         uno::Any(sal_Int16(document::MacroExecMode::NEVER_EXECUTE))),
+                property("UpdateDocMode", uno::Any(sal_Int16(document::UpdateDocMode::NO_UPDATE))),
+                property("InteractionHandler", uno::Any(refuse))));
         m_process->disarmWatchdog();
     } catch (const uno::Exception &e) {
         m_process->disarmWatchdog();
@@ -207,7 +205,8 @@ std::unique_ptr<Document> LibreOfficeApplication::Open(const std::string &path)
     }
     if (!component.is())
         throw failure("The document could not be opened; it may be damaged or protected by a "
-                      "password (" + path + ")",
+                      "password (" +
+                          path + ")",
                       "");
 
     try {
@@ -284,8 +283,7 @@ void LibreOfficeApplication::PrintOut(bool collate, bool /*background*/,
                 uno::Reference<view::XPrintJobListener>(m_watcher.get()));
             document.watched = true;
         }
-        const uno::Reference<view::XPrintable> printable(document.component,
-                                                         uno::UNO_QUERY_THROW);
+        const uno::Reference<view::XPrintable> printable(document.component, uno::UNO_QUERY_THROW);
         m_watcher->jobStarted();
         m_spoolDeadline = std::chrono::steady_clock::now() + m_settings.callTimeout;
         // The job is spooled in the office while we keep the window alive;
@@ -311,8 +309,7 @@ long LibreOfficeApplication::BackgroundPrintingStatus()
     if (pending > 0 && std::chrono::steady_clock::now() >= m_spoolDeadline) {
         m_process->kill();
         throw AutomationError("The document could not be printed: printing did not finish within " +
-                              std::to_string(m_settings.callTimeout.count() / 1000) +
-                              " seconds.");
+                              std::to_string(m_settings.callTimeout.count() / 1000) + " seconds.");
     }
     return pending;
 }

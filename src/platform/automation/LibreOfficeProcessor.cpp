@@ -31,7 +31,9 @@ bool usersOfficeRunning()
         const std::string pid = entry.path().filename().string();
         if (pid.find_first_not_of("0123456789") != std::string::npos)
             continue;
-        struct stat info {};
+        struct stat info
+        {
+        };
         if (::stat(entry.path().c_str(), &info) != 0 || info.st_uid != getuid())
             continue;
         std::string comm = readFile(entry.path() / "comm");

@@ -45,7 +45,9 @@ OfficeProfiles::OfficeProfiles(fs::path templateDir, fs::path copiesDir)
     fs::create_directories(m_templateDir.parent_path());
     fs::create_directories(m_copiesDir);
     ::chmod(m_copiesDir.c_str(), 0700);
-    struct stat info {};
+    struct stat info
+    {
+    };
     if (::lstat(m_copiesDir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
         info.st_uid != getuid() || (info.st_mode & 077) != 0)
         throw AutomationError("The folder for office profiles is not private: " +
@@ -95,8 +97,7 @@ fs::path OfficeProfiles::makePrivateDir(const std::string &prefix) const
     const fs::path dir =
         m_copiesDir / (prefix + "-" + std::to_string(getpid()) + "-" + randomToken());
     if (::mkdir(dir.c_str(), 0700) != 0)
-        throw AutomationError("Could not create a private office profile folder: " +
-                              dir.string());
+        throw AutomationError("Could not create a private office profile folder: " + dir.string());
     return dir;
 }
 

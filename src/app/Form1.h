@@ -1,0 +1,129 @@
+#pragma once
+
+#include "FormLayout.h"
+
+#include <QHash>
+#include <QIcon>
+#include <QMainWindow>
+
+#include <functional>
+#include <memory>
+
+namespace automation {
+class WordProcessor;
+}
+class DesktopShell;
+class DocumentAdder;
+class FileDialogs;
+class HelpActions;
+class ListDocuments;
+class ListView1;
+class MessageBoxes;
+class PrintOptions;
+class PrintRun;
+class PrinterList;
+class QAction;
+class QMenu;
+class QProgressBar;
+class QTabWidget;
+class QToolBar;
+class SettingsStore;
+class Word1;
+
+// The main window: the document list, the options, the progress bar, the
+// menu bar and the toolbar. Creating it and running Form_Load starts the
+// program; Form_Unload ends it.
+class Form1 : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    struct Services
+    {
+        SettingsStore &settings;
+        PrinterList &printers;
+        MessageBoxes &messages;
+        DesktopShell &shell;
+        FileDialogs &dialogs;
+        automation::WordProcessor &wordProcessor;
+        QString programFolder;
+        // The start-up draw, 1 to 100; 7 opens the main web page.
+        std::function<int()> draw;
+        // Ends the process; never returns in the program itself.
+        std::function<void()> endProcess;
+        // The pause after each document and the wait inside printing.
+        std::function<void(int seconds)> waitSeconds;
+    };
+
+    enum CommandId
+    {
+        AddFilesId = 1000,
+        AddFolderId = 1001,
+        StartPrintingId = 1002,
+        ClearListId = 1003
+    };
+
+    explicit Form1(Services services, QWidget *parent = nullptr);
+    ~Form1() override;
+
+    void Form_Load();
+    void Form_Unload(int cancel);
+
+    // The window's public operations.
+    void Start();
+    void AddFiles();
+    void AddFolder();
+    void ClearList();
+    void Help();
+    void CreateStaticBar();
+    void CommandBars_Execute(int commandId);
+
+    [[nodiscard]] ListView1 *listView() const { return m_list; }
+    [[nodiscard]] PrintOptions *printOptions() const { return m_options; }
+    [[nodiscard]] QTabWidget *tabControl() const { return m_tabs; }
+    [[nodiscard]] QProgressBar *progressBar() const { return m_progress; }
+    [[nodiscard]] QToolBar *toolBar() const { return m_toolBar; }
+    [[nodiscard]] QAction *menuItem(int number) const { return m_items.value(number); }
+    [[nodiscard]] QMenu *menu(int number) const { return m_menus.value(number); }
+    [[nodiscard]] const FormGeometry &layoutGeometry() const { return m_geometry; }
+    [[nodiscard]] bool skinApplied() const { return m_skinApplied; }
+    [[nodiscard]] PrintRun &printRun() const { return *m_run; }
+    [[nodiscard]] DocumentAdder &adder() const { return *m_adder; }
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void buildMenu();
+    void buildControls();
+    void ApplySkin();
+    void CenterWindow();
+    void SaveWindowPlacement();
+    void Form_Resize();
+    void applyGeometry();
+    void TabControl1_SelectedChanged();
+    void pointerRule();
+
+    Services m_services;
+    FormGeometry m_geometry;
+    bool m_skinApplied = false;
+    bool m_loaded = false;
+
+    QTabWidget *m_tabs = nullptr;
+    ListView1 *m_list = nullptr;
+    PrintOptions *m_options = nullptr;
+    QProgressBar *m_progress = nullptr;
+    QToolBar *m_toolBar = nullptr;
+    QHash<int, QMenu *> m_menus;
+    QHash<int, QAction *> m_items;
+    QHash<int, QIcon> m_imageManager;
+
+    std::unique_ptr<ListDocuments> m_documents;
+    std::unique_ptr<Word1> m_word;
+    std::unique_ptr<PrintRun> m_run;
+    std::unique_ptr<DocumentAdder> m_adder;
+    std::unique_ptr<HelpActions> m_help;
+};

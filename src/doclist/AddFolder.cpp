@@ -1,0 +1,62 @@
+#include "AddFolder.h"
+
+#include "DirectoryListing.h"
+#include "DocumentPaths.h"
+#include "FileDialogs.h"
+
+QString PickFolder(FileDialogs &dialogs, QWidget *owner, const QString &prompt)
+{
+    return dialogs.pickFolder(owner, prompt);
+}
+
+void CollectSubfolders(QStringList &folders, bool recurse, const Yield &yield)
+{
+    QStringList found;
+    for (const QString &folder : std::as_const(folders)) {
+        // A listing of our own: a search started during a yield below
+        // cannot disturb it.
+        const std::vector<DirectoryEntry> entries = listDirectory(folder);
+        yield();
+        for (const DirectoryEntry &entry : entries) {
+            yield();
+            if (!entry.nameValid || entry.isHidden)
+                continue;
+            if (entry.isFolder)
+                found << folder + entry.name + u'/';
+        }
+    }
+    if (!found.isEmpty() && recurse)
+        CollectSubfolders(found, true, yield);
+    for (const QString &folder : std::as_const(found)) {
+        yield();
+        folders << folder;
+    }
+}
+
+QStringList ListFiles(const QString &folder, const QString &pattern)
+{
+    QString dir = folder;
+    if (!dir.endsWith(u'/'))
+        dir += u'/';
+    QStringList names;
+    for (const DirectoryEntry &entry : listDirectory(dir))
+        if (entry.isFile && entry.nameValid && matchesWildcard(entry.name, pattern))
+            names << entry.name;
+    return names;
+}
+
+void addFolderTree(const QString &folder, const QString &pattern, bool cleanRoot,
+                   const std::function<void(const QString &)> &add, const Yield &yield)
+{
+    QStringList folders{folder + u'/'};
+    CollectSubfolders(folders, true, yield);
+    for (const QString &entry : std::as_const(folders)) {
+        const QString dir = entry.chopped(1);
+        for (const QString &name : ListFiles(dir, pattern)) {
+            if (name.startsWith(u'~'))
+                continue;
+            const QString path = joinPath(dir, name);
+            add(cleanRoot ? withoutDoubledRoot(path) : path);
+        }
+    }
+}

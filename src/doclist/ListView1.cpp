@@ -1,0 +1,244 @@
+#include "ListView1.h"
+
+#include <QDragEnterEvent>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QScreen>
+
+#include <stdexcept>
+
+namespace {
+
+QStringList localPaths(const QMimeData *data)
+{
+    QStringList paths;
+    if (!data || !data->hasUrls())
+        return paths;
+    for (const QUrl &url : data->urls())
+        if (url.isLocalFile())
+            paths << url.toLocalFile();
+    return paths;
+}
+
+QPoint screenCursorPosition()
+{
+    const QPoint global = QCursor::pos();
+    const QScreen *screen = QGuiApplication::screenAt(global);
+    return screen ? global - screen->geometry().topLeft() : global;
+}
+
+} // namespace
+
+ListView1::ListView1(const QString &dragIconPath, QWidget *parent)
+    : QTreeWidget(parent), m_dragIconPath(dragIconPath), m_cursorPosition(screenCursorPosition)
+{
+    setObjectName(QStringLiteral("ListView1"));
+    setColumnCount(1);
+    setHeaderLabels({QStringLiteral(" Word Files")});
+    setRootIsDecorated(false);
+    setUniformRowHeights(true);
+    setSelectionMode(QAbstractItemView::ExtendedSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setToolTip(QStringLiteral("Drag and drop files here. Drag files up and down to change order. "
+                              "Double-click item to remove it."));
+    // Rows are never dragged out of the list; files are dropped into it.
+    setDragEnabled(false);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    setMouseTracking(true);
+    header()->setStretchLastSection(false);
+}
+
+void ListView1::append(const QString &path)
+{
+    auto *item = new QTreeWidgetItem(QStringList{path});
+    item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    addTopLevelItem(item);
+}
+
+int ListView1::count() const
+{
+    return topLevelItemCount();
+}
+
+QString ListView1::pathAt(int position) const
+{
+    if (position < 1 || position > count())
+        throw std::out_of_range("Index out of bounds");
+    return topLevelItem(position - 1)->text(0);
+}
+
+void ListView1::setTextAt(int position, const QString &text)
+{
+    if (position >= 1 && position <= count())
+        topLevelItem(position - 1)->setText(0, text);
+}
+
+void ListView1::removeAt(int position)
+{
+    if (position >= 1 && position <= count())
+        delete takeTopLevelItem(position - 1);
+}
+
+void ListView1::ClearList()
+{
+    clear();
+}
+
+void ListView1::ClearSelected()
+{
+    // From the last row up, so that a removal never moves a row still to visit.
+    for (int i = count(); i >= 1; --i)
+        if (isSelectedAt(i))
+            removeAt(i);
+}
+
+bool ListView1::isSelectedAt(int position) const
+{
+    return position >= 1 && position <= count() && topLevelItem(position - 1)->isSelected();
+}
+
+void ListView1::setSelectedAt(int position)
+{
+    if (position >= 1 && position <= count())
+        topLevelItem(position - 1)->setSelected(true);
+}
+
+int ListView1::currentPosition() const
+{
+    QTreeWidgetItem *item = currentItem();
+    return item ? indexOfTopLevelItem(item) + 1 : 0;
+}
+
+int ListView1::positionAt(const QPoint &point) const
+{
+    QTreeWidgetItem *item = itemAt(point);
+    return item ? indexOfTopLevelItem(item) + 1 : 0;
+}
+
+void ListView1::makeVisible(int position)
+{
+    if (position >= 1 && position <= count())
+        scrollToItem(topLevelItem(position - 1));
+}
+
+QStringList ListView1::paths() const
+{
+    QStringList all;
+    for (int i = 1; i <= count(); ++i)
+        all << pathAt(i);
+    return all;
+}
+
+void ListView1::removeCurrent()
+{
+    if (const int position = currentPosition())
+        removeAt(position);
+}
+
+void ListView1::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Delete) { // whatever Shift, Ctrl and Alt say
+        removeCurrent();
+        return;
+    }
+    QTreeWidget::keyPressEvent(event);
+}
+
+void ListView1::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTreeWidget::mouseDoubleClickEvent(event);
+    removeCurrent();
+}
+
+void ListView1::mousePressEvent(QMouseEvent *event)
+{
+    m_buttonDown = true; // any button
+    QTreeWidget::mousePressEvent(event);
+    // Pressing a row is the click that picks it up for a drag.
+    if (itemAt(event->position().toPoint()))
+        startDrag();
+}
+
+void ListView1::startDrag()
+{
+    QPixmap image(m_dragIconPath);
+    viewport()->setCursor(image.isNull() ? QCursor(Qt::ArrowCursor) : QCursor(image));
+    m_draggedItem = QPersistentModelIndex(currentIndex());
+}
+
+void ListView1::mouseMoveEvent(QMouseEvent *event)
+{
+    // The window's pointer follows the same rule as on its other surfaces:
+    // the busy pointer of a long operation stays.
+    if (QWidget *top = window(); top && top->cursor().shape() != Qt::WaitCursor)
+        top->unsetCursor();
+    if (!m_buttonDown) {
+        QTreeWidget::mouseMoveEvent(event);
+        return;
+    }
+    dragTo(event->position().toPoint());
+}
+
+void ListView1::dragTo(const QPoint &point)
+{
+    QTreeWidgetItem *under = itemAt(point);
+    if (!under || !m_draggedItem.isValid())
+        return;
+    const int from = m_draggedItem.row() + 1;
+    const int to = indexOfTopLevelItem(under) + 1;
+    const QString dragged = pathAt(from);
+    const QString other = pathAt(to);
+    if (dragged == other) // also the row that holds the dragged path
+        return;
+    setTextAt(from, other);
+    setTextAt(to, dragged);
+    topLevelItem(from - 1)->setSelected(false);
+    setSelectedAt(to);
+    m_draggedItem = QPersistentModelIndex(model()->index(to - 1, 0));
+
+    const int y = m_cursorPosition().y();
+    if (y < ScrollUpBelowY && to > 1)
+        makeVisible(to - 1);
+    else if (y > ScrollDownAboveY && count() >= to + 1)
+        makeVisible(to + 1);
+}
+
+void ListView1::mouseReleaseEvent(QMouseEvent *event)
+{
+    m_buttonDown = false;
+    viewport()->setCursor(Qt::ArrowCursor);
+    QTreeWidget::mouseReleaseEvent(event);
+}
+
+void ListView1::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (localPaths(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void ListView1::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (localPaths(event->mimeData()).isEmpty())
+        event->ignore();
+    else
+        event->acceptProposedAction();
+}
+
+void ListView1::dropEvent(QDropEvent *event)
+{
+    const QStringList paths = localPaths(event->mimeData());
+    if (paths.isEmpty()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    emit filesDropped(paths);
+}

@@ -1,0 +1,48 @@
+#pragma once
+
+#include "FakeDesktopShell.h"
+#include "FakeFileDialogs.h"
+#include "FakeMessageBoxes.h"
+#include "FakePrinterList.h"
+#include "FakeSettingsStore.h"
+#include "FakeWordProcessor.h"
+#include "Form1.h"
+
+#include <memory>
+
+// A main window on fakes: no office, no printers, no dialogs, no exit.
+struct FormFixture
+{
+    FakeSettingsStore settings;
+    FakePrinterList printers;
+    FakeMessageBoxes messages;
+    FakeDesktopShell shell;
+    FakeFileDialogs dialogs;
+    FakeWordProcessor word;
+    QString programFolder;
+    int draw = 1;
+    int endProcessCalls = 0;
+    QList<int> waits;
+    std::unique_ptr<Form1> form;
+
+    explicit FormFixture(QString folder = QString()) : programFolder(std::move(folder))
+    {
+        printers.names = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
+        printers.defaultName = QStringLiteral("B");
+    }
+
+    Form1 &make()
+    {
+        form = std::make_unique<Form1>(Form1::Services{settings, printers, messages, shell, dialogs,
+                                                       word, programFolder, [this] { return draw; },
+                                                       [this] { ++endProcessCalls; },
+                                                       [this](int seconds) { waits << seconds; }});
+        return *form;
+    }
+
+    Form1 &load()
+    {
+        make().Form_Load();
+        return *form;
+    }
+};

@@ -1,0 +1,51 @@
+// The main window on a real (virtual) display, captured to a PNG that is kept
+// as a test artefact.
+
+#include "FormFixture.h"
+#include "ListView1.h"
+
+#include <QDir>
+#include <QGuiApplication>
+#include <QImage>
+#include <QScreen>
+#include <QSet>
+#include <QTest>
+
+class TestScreenshot : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void mainWindowWithDocuments()
+    {
+        FormFixture fixture;
+        Form1 &form = fixture.load();
+        for (const char *path : {"/home/user/Letters/Invitation.docx",
+                                 "/home/user/Letters/Reply.doc", "/home/user/Reports/Q3.odt"})
+            form.listView()->append(QString::fromLatin1(path));
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTest::qWait(300);
+
+        QCOMPARE(form.windowTitle(), QStringLiteral("Marrowlake"));
+        QCOMPARE(form.size(), QSize(712, 492));
+
+        const QImage shot = form.screen()->grabWindow(0).toImage();
+        QDir().mkpath(QStringLiteral(ARTIFACTS_DIR));
+        const QString file = QStringLiteral(ARTIFACTS_DIR "/main-window.png");
+        QVERIFY(shot.save(file));
+        qInfo("screenshot: %s", qPrintable(file));
+
+        // Not blank: the window's own area shows many colours.
+        const QRect area = form.frameGeometry().intersected(shot.rect());
+        QVERIFY(!area.isEmpty());
+        QSet<QRgb> colours;
+        for (int y = area.top(); y <= area.bottom(); y += 2)
+            for (int x = area.left(); x <= area.right(); x += 2)
+                colours.insert(shot.pixel(x, y));
+        QVERIFY2(colours.size() > 20, qPrintable(QString::number(colours.size())));
+    }
+};
+
+QTEST_MAIN(TestScreenshot)
+#include "tst_screenshot.moc"
