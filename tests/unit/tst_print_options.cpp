@@ -1,0 +1,135 @@
+#include "FakePrinterList.h"
+#include "FakeSettingsStore.h"
+#include "PrintOptions.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QTest>
+
+// The start-up order of the options: fill and restore the printer, then the
+// pause entries and their restore.
+static void startUp(PrintOptions &options)
+{
+    options.FillPrinterList();
+    options.restorePrinterChoice();
+    options.fillPauseList();
+    options.restorePauseChoice();
+}
+
+class TestPrintOptions : public QObject
+{
+    Q_OBJECT
+
+    FakeSettingsStore settings;
+    FakePrinterList printers;
+
+private slots:
+    void init()
+    {
+        settings = FakeSettingsStore();
+        printers.names = {"A", "B", "C"};
+        printers.defaultName = "B";
+    }
+
+    void firstStartChoosesAndStoresTheDefaultPrinter()
+    {
+        PrintOptions options(settings, printers);
+        startUp(options);
+        QCOMPARE(options.combo1()->count(), 3);
+        QCOMPARE(options.combo1()->itemText(0), "A");
+        QCOMPARE(options.printerText(), "B");
+        QCOMPARE(settings.values.value("Combo1"), "1");
+        QCOMPARE(options.pauseText(), "0 seconds");
+        QCOMPARE(settings.values.value("Combo2"), "0");
+    }
+
+    void storedPositionWinsWhateverItsName()
+    {
+        settings.values["Combo1"] = "2";
+        printers.names = {"X", "Y", "Z"};
+        PrintOptions options(settings, printers);
+        startUp(options);
+        QCOMPARE(options.printerText(), "Z");
+        QCOMPARE(settings.values.value("Combo1"), "2");
+    }
+
+    void pauseListHasTenEntries()
+    {
+        PrintOptions options(settings, printers);
+        startUp(options);
+        QCOMPARE(options.combo2()->count(), 10);
+        for (int n = 0; n < 10; ++n)
+            QCOMPARE(options.combo2()->itemText(n), QString::number(n) + " seconds");
+        QCOMPARE(options.frame1()->title(), "Select Printer");
+        QCOMPARE(options.frame2()->title(),
+                 "Pause (use this feature if unwanted blank pages are being printed)");
+    }
+
+    void everyChangeOfChoiceIsStored()
+    {
+        PrintOptions options(settings, printers);
+        startUp(options);
+        options.combo2()->setCurrentIndex(5);
+        QCOMPARE(settings.values.value("Combo2"), "5");
+        QCOMPARE(options.pauseText(), "5 seconds");
+        options.combo1()->setCurrentIndex(2);
+        QCOMPARE(settings.values.value("Combo1"), "2");
+    }
+
+    void corruptOrOutOfRangeValuesChooseTheFirstEntry_data()
+    {
+        QTest::addColumn<QString>("combo1");
+        QTest::addColumn<QString>("combo2");
+        QTest::newRow("words") << "printer"
+                               << "many";
+        QTest::newRow("too large") << "7"
+                                   << "12";
+        QTest::newRow("negative") << "-1"
+                                  << "-4";
+        QTest::newRow("fraction") << "1.5"
+                                  << "2.5";
+        QTest::newRow("huge") << "99999999999999"
+                              << "99999999999";
+    }
+
+    void corruptOrOutOfRangeValuesChooseTheFirstEntry()
+    {
+        QFETCH(QString, combo1);
+        QFETCH(QString, combo2);
+        settings.values["Combo1"] = combo1;
+        settings.values["Combo2"] = combo2;
+        PrintOptions options(settings, printers);
+        startUp(options);
+        QCOMPARE(options.combo1()->currentIndex(), 0);
+        QCOMPARE(options.combo2()->currentIndex(), 0);
+        QCOMPARE(settings.values.value("Combo1"), "0");
+        QCOMPARE(settings.values.value("Combo2"), "0");
+    }
+
+    void noPrintersAtAll()
+    {
+        printers.names.clear();
+        printers.defaultName.clear();
+        settings.values["Combo1"] = "1";
+        PrintOptions options(settings, printers);
+        startUp(options);
+        QCOMPARE(options.combo1()->count(), 0);
+        QCOMPARE(options.printerText(), QString());
+        QCOMPARE(options.pauseText(), "0 seconds");
+    }
+
+    void defaultPrinterMissingFromTheListChoosesNothingFirst()
+    {
+        printers.defaultName = "Gone";
+        PrintOptions options(settings, printers);
+        options.FillPrinterList();
+        QCOMPARE(options.combo1()->currentIndex(), -1);
+        QVERIFY(!settings.values.contains("Combo1"));
+        // The start-up's second read then takes 0 as the default.
+        options.restorePrinterChoice();
+        QCOMPARE(options.printerText(), "A");
+    }
+};
+
+QTEST_MAIN(TestPrintOptions)
+#include "tst_print_options.moc"

@@ -1,0 +1,321 @@
+// The main window on fakes: start-up, shutdown, menu, toolbar, tabs, Help.
+
+#include "FormFixture.h"
+#include "ListView1.h"
+#include "PrintOptions.h"
+
+#include <QComboBox>
+#include <QFile>
+#include <QGroupBox>
+#include <QMenu>
+#include <QProgressBar>
+#include <QTabWidget>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolBar>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_dir;
+
+    QString folder(const QString &relative = {}) const
+    {
+        return relative.isEmpty() ? m_dir.path() : m_dir.filePath(relative);
+    }
+    void touch(const QString &relative, const QByteArray &content = {}) const
+    {
+        QDir().mkpath(QFileInfo(folder(relative)).absolutePath());
+        QFile f(folder(relative));
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(content);
+    }
+
+private slots:
+    void init()
+    {
+        QDir(m_dir.path()).removeRecursively();
+        QDir().mkpath(m_dir.path());
+    }
+
+    void firstStart()
+    {
+        FormFixture fx(folder());
+        Form1 &form = fx.load();
+        QCOMPARE(form.windowTitle(), "Marrowlake");
+        QCOMPARE(form.tabControl()->currentIndex(), 0);
+        QCOMPARE(form.tabControl()->tabText(0), "Files");
+        QCOMPARE(form.tabControl()->tabText(1), "Options");
+        QCOMPARE(form.printOptions()->printerText(), "B");
+        QCOMPARE(form.printOptions()->pauseText(), "0 seconds");
+        QCOMPARE(fx.settings.values.value("Combo1"), "1");
+        QCOMPARE(fx.settings.values.value("Combo2"), "0");
+        QCOMPARE(form.listView()->count(), 0);
+        QCOMPARE(form.listView()->headerItem()->text(0), " Word Files");
+        QCOMPARE(form.progressBar()->value(), 0);
+        // The word-processor check started one instance and ended it.
+        QCOMPARE(fx.word.log->calls, (std::vector<std::string>{"1:CreateInstance()", "1:Quit()"}));
+        QVERIFY(fx.messages.shown.isEmpty());
+        QVERIFY(fx.shell.opened.isEmpty());
+        QVERIFY(!form.skinApplied());
+        QCOMPARE(form.printOptions()->frame1()->palette().color(QPalette::Window),
+                 QColor(Qt::white));
+    }
+
+    void storedTabAndChoicesAreRestored()
+    {
+        FormFixture fx(folder());
+        fx.settings.values = {{"TabControl1", "1"}, {"Combo1", "2"}, {"Combo2", "4"}};
+        Form1 &form = fx.load();
+        QCOMPARE(form.tabControl()->currentIndex(), 1);
+        QCOMPARE(form.printOptions()->printerText(), "C");
+        QCOMPARE(form.printOptions()->pauseText(), "4 seconds");
+    }
+
+    void corruptStoredValuesDoNotStopStartUp()
+    {
+        FormFixture fx(folder());
+        fx.settings.values = {{"TabControl1", "seven"}, {"Combo1", "-3"}, {"Combo2", "x"}};
+        Form1 &form = fx.load();
+        QCOMPARE(form.tabControl()->currentIndex(), 0);
+        QCOMPARE(form.printOptions()->combo1()->currentIndex(), 0);
+        QCOMPARE(form.printOptions()->pauseText(), "0 seconds");
+
+        FormFixture other(folder());
+        other.settings.values = {{"TabControl1", "2"}};
+        QCOMPARE(other.load().tabControl()->currentIndex(), 0);
+    }
+
+    void missingWordProcessorIsSaidAndTheWindowWorks()
+    {
+        FormFixture fx(folder());
+        fx.word.failures["CreateInstance"] = "not installed";
+        Form1 &form = fx.load();
+        QCOMPARE(fx.messages.texts(),
+                 QStringList{"Word is not installed on this computer. You need to have it "
+                             "installed to use this software without error."});
+        form.listView()->append("/x.doc");
+        form.CommandBars_Execute(Form1::ClearListId);
+        QCOMPARE(form.listView()->count(), 0);
+    }
+
+    void tabSelectionIsStored()
+    {
+        FormFixture fx(folder());
+        Form1 &form = fx.load();
+        form.menuItem(11)->trigger();
+        QCOMPARE(form.tabControl()->currentIndex(), 1);
+        QCOMPARE(fx.settings.values.value("TabControl1"), "1");
+        form.menuItem(11)->trigger(); // already showing: stays
+        QCOMPARE(form.tabControl()->currentIndex(), 1);
+        form.menuItem(10)->trigger();
+        QCOMPARE(fx.settings.values.value("TabControl1"), "0");
+    }
+
+    void exitInTheNormalStateStoresThePlacement()
+    {
+        FormFixture fx(folder());
+        Form1 &form = fx.load();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.menuItem(8)->trigger();
+        QCOMPARE(fx.endProcessCalls, 1);
+        QCOMPARE(fx.word.endAllCalls, 1);
+        for (const char *key : {"Left", "Top", "Width", "Height"})
+            QVERIFY2(fx.settings.values.contains(key), key);
+        QCOMPARE(fx.settings.values.value("Width").toInt(), form.frameGeometry().width() * 15);
+    }
+
+    void exitMaximizedStoresNoPlacement()
+    {
+        FormFixture fx(folder());
+        fx.settings.values["Left"] = "111";
+        Form1 &form = fx.load();
+        form.showMaximized();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.close();
+        QCOMPARE(fx.endProcessCalls, 1);
+        QCOMPARE(fx.settings.values.value("Left"), "111");
+        for (const char *key : {"Top", "Width", "Height"})
+            QVERIFY2(!fx.settings.values.contains(key), key);
+    }
+
+    void windowOpensAtTheDesignSizeAndLaysOutByTheRule()
+    {
+        FormFixture fx(folder());
+        fx.settings.values["Width"] = "3000";
+        Form1 &form = fx.load();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QCOMPARE(form.size(), QSize(712, 492));
+        const FormGeometry &g = form.layoutGeometry();
+        QCOMPARE(g.tabControl.width, 10440.f);
+        QCOMPARE(g.tabControl.height, 5120.f);
+        QCOMPARE(g.firstColumnWidth, 9460.f);
+        QCOMPARE(form.listView()->columnWidth(0), qRound(9460 / 15.0));
+        QCOMPARE(form.progressBar()->width(), qRound(10440 / 15.0));
+    }
+
+    void toolbarHasTheFourCommandsInOrder()
+    {
+        FormFixture fx(folder());
+        Form1 &form = fx.load();
+        QToolBar *bar = form.toolBar();
+        QCOMPARE(bar->windowTitle(), "Standard");
+        QCOMPARE(bar->iconSize(), QSize(48, 48));
+        const QList<QAction *> actions = bar->actions();
+        QCOMPARE(actions.size(), 4);
+        const QStringList captions{"Add Files", "Add Folder", "Clear List", "Start Printing"};
+        const QList<int> ids{1000, 1001, 1003, 1002};
+        for (int i = 0; i < 4; ++i) {
+            QCOMPARE(actions[i]->text(), captions[i]);
+            QCOMPARE(actions[i]->data().toInt(), ids[i]);
+            QVERIFY(!actions[i]->icon().isNull());
+        }
+    }
+
+    void eachToolbarCommandReachesItsOperation()
+    {
+        FormFixture fx(folder());
+        Form1 &form = fx.load();
+        const QList<QAction *> actions = form.toolBar()->actions();
+        fx.dialogs.fileNameResult = "/picked.docx";
+        actions[0]->trigger();
+        QCOMPARE(form.listView()->paths(), QStringList{"/picked.docx"});
+        fx.dialogs.folderResult.clear();
+        actions[1]->trigger();
+        QCOMPARE(fx.dialogs.asked.last(), "Please select folder:");
+        actions[2]->trigger();
+        QCOMPARE(form.listView()->count(), 0);
+        actions[3]->trigger();
+        QCOMPARE(fx.messages.texts(), QStringList{"No files added."});
+
+        form.listView()->append("/keep.doc");
+        const auto asked = fx.dialogs.asked.size();
+        for (int id : {0, 999, 1004, -1})
+            form.CommandBars_Execute(id);
+        QCOMPARE(form.listView()->paths(), QStringList{"/keep.doc"});
+        QCOMPARE(fx.dialogs.asked.size(), asked);
+        QCOMPARE(fx.messages.shown.size(), 1);
+    }
+
+    void menuCaptionsAndActions()
+    {
+        FormFixture fx(folder());
+        touch("Video/B second.mp4");
+        touch("Video/A first.mp4");
+        touch("Samples/s.docx");
+        Form1 &form = fx.load();
+        const QMap<int, QString> captions{{1, "&File"},
+                                          {2, "A&dd Files"},
+                                          {3, "Add &Folder"},
+                                          {5, "Clear Selected Files"},
+                                          {6, "Clear All Files"},
+                                          {8, "&Exit"},
+                                          {9, "&Options"},
+                                          {10, "Show Files Tab"},
+                                          {11, "Show Options Tab"},
+                                          {15, "&Help"},
+                                          {16, "Help"},
+                                          {17, "Load Sample/Example Files"},
+                                          {18, "Watch Old Demo Video"},
+                                          {20, "FAQ"},
+                                          {21, "Visit Harrowick Main Page"}};
+        for (auto it = captions.begin(); it != captions.end(); ++it) {
+            if (QMenu *menu = form.menu(it.key()))
+                QCOMPARE(menu->title(), it.value());
+            else {
+                QCOMPARE(form.menuItem(it.key())->text(), it.value());
+                QVERIFY(form.menuItem(it.key())->shortcut().isEmpty());
+            }
+        }
+        for (int separator : {4, 7, 19})
+            QVERIFY(form.menuItem(separator)->isSeparator());
+
+        form.listView()->append("/1");
+        form.listView()->append("/2");
+        form.listView()->setSelectedAt(2);
+        form.menuItem(5)->trigger();
+        QCOMPARE(form.listView()->paths(), QStringList{"/1"});
+        form.menuItem(6)->trigger();
+        QCOMPARE(form.listView()->count(), 0);
+
+        form.menuItem(16)->trigger();
+        form.menuItem(16)->trigger();
+        QCOMPARE(fx.messages.texts(),
+                 (QStringList{"Please email support@harrowick.example if you have any problems.",
+                              "Please email support@harrowick.example if you have any problems."}));
+        form.menuItem(18)->trigger();
+        form.menuItem(20)->trigger();
+        form.menuItem(21)->trigger();
+        QCOMPARE(fx.shell.opened, (QStringList{"\"" + folder("Video/A first.mp4") + "\"",
+                                               "\"https://www.harrowick.example/question/\"",
+                                               "\"https://www.harrowick.example/\""}));
+        fx.messages.answers = {MessageBoxes::Answer::No};
+        form.menuItem(17)->trigger();
+        QCOMPARE(form.listView()->paths(), QStringList{folder("Samples/s.docx")});
+    }
+
+    void videoFolderWithoutAPlainFileOpensTheFolder()
+    {
+        FormFixture fx(folder());
+        touch("Video/.hidden.mp4");
+        QVERIFY(QDir().mkpath(folder("Video/sub")));
+        Form1 &form = fx.load();
+        form.menuItem(18)->trigger();
+        QCOMPARE(fx.shell.opened, QStringList{"\"" + folder("Video/") + "\""});
+    }
+
+    void drawOfSevenOpensTheMainPage()
+    {
+        for (int draw : {1, 6, 7, 8, 100}) {
+            FormFixture fx(folder());
+            fx.draw = draw;
+            fx.load();
+            QCOMPARE(fx.shell.opened,
+                     draw == 7 ? QStringList{"\"https://www.harrowick.example/\""} : QStringList());
+        }
+    }
+
+    void skinTurnsTheWindowToTheButtonFace()
+    {
+        touch("x/o.cjs", "QProgressBar { border: 2px solid gray; }");
+        FormFixture fx(folder());
+        Form1 &form = fx.load();
+        QVERIFY(form.skinApplied());
+        QVERIFY(form.styleSheet().contains("QProgressBar"));
+        const QColor face = QGuiApplication::palette().color(QPalette::Button);
+        QCOMPARE(form.printOptions()->frame2()->palette().color(QPalette::Window), face);
+        QCOMPARE(form.centralWidget()->palette().color(QPalette::Window), face);
+    }
+
+    void busyPointerSurvivesMovesOverTheBackground()
+    {
+        FormFixture fx(folder());
+        Form1 &form = fx.load();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.setCursor(Qt::WaitCursor);
+        QTest::mouseMove(form.centralWidget(), QPoint(5, 5));
+        QTest::mouseMove(form.printOptions()->frame1(), QPoint(5, 5));
+        QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
+        form.setCursor(Qt::IBeamCursor);
+        QMouseEvent move(QEvent::MouseMove, QPointF(6, 6), QPointF(6, 6), Qt::NoButton,
+                         Qt::NoButton, {});
+        QCoreApplication::sendEvent(form.centralWidget(), &move);
+        QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
+    }
+
+    void droppedFilesReachTheList()
+    {
+        FormFixture fx(folder());
+        touch("drop/a.png");
+        Form1 &form = fx.load();
+        emit form.listView()->filesDropped({folder("drop"), "/plain.doc"});
+        QCOMPARE(form.listView()->paths(), (QStringList{folder("drop/a.png"), "/plain.doc"}));
+    }
+};
+
+QTEST_MAIN(TestMainWindow)
+#include "tst_main_window.moc"
