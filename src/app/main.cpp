@@ -29,7 +29,8 @@ int main(int argc, char *argv[])
     QtFileDialogs dialogs;
 
     automation::LibreOfficeProcessor::Options officeOptions;
-    officeOptions.yield = [] { yieldToEventLoop(); };
+    // Short waits: the office answers within milliseconds once it runs.
+    officeOptions.yield = [] { yieldToEventLoop(5); };
     automation::LibreOfficeProcessor office(officeOptions);
 
     Form1 form({settings, printers, messages, shell, dialogs, office, programFolder(),

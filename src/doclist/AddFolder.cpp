@@ -4,6 +4,33 @@
 #include "DocumentPaths.h"
 #include "FileDialogs.h"
 
+#include <QElapsedTimer>
+
+namespace {
+
+// Hands control to the event loop at most every few milliseconds: often
+// enough that the window never stalls, rarely enough that a large tree is
+// not searched mostly in the event loop.
+class ThrottledYield
+{
+public:
+    explicit ThrottledYield(const Yield &yield) : m_yield(yield) {}
+    void operator()()
+    {
+        if (!m_clock.isValid() || m_clock.elapsed() >= IntervalMs) {
+            m_yield();
+            m_clock.restart();
+        }
+    }
+
+private:
+    static constexpr int IntervalMs = 5;
+    const Yield &m_yield;
+    QElapsedTimer m_clock;
+};
+
+} // namespace
+
 QString PickFolder(FileDialogs &dialogs, QWidget *owner, const QString &prompt)
 {
     return dialogs.pickFolder(owner, prompt);
@@ -48,9 +75,12 @@ QStringList ListFiles(const QString &folder, const QString &pattern)
 void addFolderTree(const QString &folder, const QString &pattern, bool cleanRoot,
                    const std::function<void(const QString &)> &add, const Yield &yield)
 {
+    ThrottledYield throttled(yield);
+    const Yield often = [&throttled] { throttled(); };
     QStringList folders{folder + u'/'};
-    CollectSubfolders(folders, true, yield);
+    CollectSubfolders(folders, true, often);
     for (const QString &entry : std::as_const(folders)) {
+        often(); // a large tree has many folders to list: stay responsive
         const QString dir = entry.chopped(1);
         for (const QString &name : ListFiles(dir, pattern)) {
             if (name.startsWith(u'~'))

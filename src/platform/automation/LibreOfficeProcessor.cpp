@@ -78,6 +78,7 @@ void LibreOfficeProcessor::seedTemplate()
         OfficeProfiles::remove(seeding);
         throw;
     }
+    OfficeProfiles::markSetUp(seeding, OfficeProfiles::officeVersion(m_options.programDir));
     m_profiles->adoptTemplate(seeding);
 }
 

@@ -77,6 +77,39 @@ bool OfficeProfiles::templateIsSeeded() const
     return text.find("ooSetupLastVersion") != std::string::npos;
 }
 
+std::string OfficeProfiles::officeVersion(const fs::path &programDir)
+{
+    std::ifstream in(programDir.parent_path() / "share" / "registry" / "main.xcd");
+    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string key = "\"ooSetupVersion\">";
+    const auto at = text.find(key);
+    if (at == std::string::npos)
+        return {};
+    const auto open = text.find("<value>", at);
+    const auto close = text.find("</value>", open);
+    if (open == std::string::npos || close == std::string::npos || close - open > 40)
+        return {};
+    return text.substr(open + 7, close - open - 7);
+}
+
+void OfficeProfiles::markSetUp(const fs::path &profile, const std::string &version)
+{
+    if (version.empty())
+        return;
+    const fs::path file = profile / "user" / "registrymodifications.xcu";
+    std::ifstream in(file);
+    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    in.close();
+    const auto end = text.rfind("</oor:items>");
+    if (end == std::string::npos || text.find("ooSetupLastVersion") != std::string::npos)
+        return;
+    text.insert(end, "<item oor:path=\"/org.openoffice.Setup/Product\"><prop "
+                     "oor:name=\"ooSetupLastVersion\" oor:op=\"fuse\"><value>" +
+                         version + "</value></prop></item>\n");
+    std::ofstream out(file, std::ios::trunc);
+    out << text;
+}
+
 void OfficeProfiles::adoptTemplate(const fs::path &seeded) const
 {
     std::error_code error;

@@ -21,6 +21,11 @@ public:
     // Installs a freshly seeded profile as the template (atomically; a
     // concurrent seeder that won the race is kept).
     void adoptTemplate(const std::filesystem::path &seeded) const;
+    // Records in a freshly started profile that this office version has
+    // been set up, which spares every later start the first-start checks.
+    static void markSetUp(const std::filesystem::path &profile, const std::string &version);
+    // The office's own version ("7.4"), from its configuration data.
+    [[nodiscard]] static std::string officeVersion(const std::filesystem::path &programDir);
     // A new, empty private folder beside the copies, for seeding.
     [[nodiscard]] std::filesystem::path makeSeedingDir() const;
     // A private copy of the template for one instance.

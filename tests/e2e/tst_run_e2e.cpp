@@ -1,0 +1,192 @@
+// Whole print runs from the main window with the real office, onto the
+// private scheduler's capture queue.
+
+#include "CupsPrinterList.h"
+#include "E2eSupport.h"
+#include "EventLoop.h"
+#include "FakeDesktopShell.h"
+#include "FakeFileDialogs.h"
+#include "FakeMessageBoxes.h"
+#include "FakeSettingsStore.h"
+#include "Form1.h"
+#include "LibreOfficeProcessor.h"
+#include "ListView1.h"
+#include "PrintOptions.h"
+#include "WaitSeconds.h"
+
+#include <QComboBox>
+#include <QProcess>
+#include <QProgressBar>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <cstdio>
+#include <cstdlib>
+
+using automation::LibreOfficeProcessor;
+
+namespace {
+
+// The main window wired to the real office and printers, on fake dialogs,
+// boxes and settings.
+struct RealForm
+{
+    FakeSettingsStore settings;
+    CupsPrinterList printers;
+    FakeMessageBoxes messages;
+    FakeDesktopShell shell;
+    FakeFileDialogs dialogs;
+    std::unique_ptr<LibreOfficeProcessor> office;
+    std::unique_ptr<Form1> form;
+
+    RealForm(const QString &copiesDir, std::function<void()> endProcess)
+    {
+        LibreOfficeProcessor::Options options;
+        options.copiesDir = copiesDir.toStdString();
+        options.yield = [] { yieldToEventLoop(5); };
+        office = std::make_unique<LibreOfficeProcessor>(options);
+        settings.values["Combo1"] = "0"; // the first queue: "capture"
+        form = std::make_unique<Form1>(Form1::Services{settings, printers, messages, shell, dialogs,
+                                                       *office, QString(), [] { return 1; },
+                                                       std::move(endProcess), WaitSeconds});
+        form->Form_Load();
+    }
+};
+
+} // namespace
+
+class TestRunE2e : public QObject
+{
+    Q_OBJECT
+
+    QTemporaryDir m_docs;
+    QTemporaryDir m_copies;
+
+    QString doc(const QString &name) const { return m_docs.filePath(name); }
+
+private slots:
+    void initTestCase()
+    {
+        if (!e2e::schedulerAvailable())
+            QFAIL("run this test through tests/cups/with-private-cups.sh");
+        e2e::makeDocument(doc("first.docx"), {"wordfirst"});
+        e2e::makeDocument(doc("second.odt"), {"wordsecond"});
+        e2e::makeDocument(doc("third.rtf"), {"wordthird"});
+    }
+
+    void fourDocumentsOneUnopenable()
+    {
+        RealForm real(m_copies.path(), [] { QFAIL("the program ended"); });
+        QCOMPARE(real.form->printOptions()->printerText(), "capture");
+        QVERIFY(real.messages.shown.isEmpty()); // the office was found
+        ListView1 *list = real.form->listView();
+        for (const QString &p :
+             {doc("first.docx"), doc("not here.docx"), doc("second.odt"), doc("third.rtf")})
+            list->append(p);
+        QList<int> progress;
+        connect(real.form->progressBar(), &QProgressBar::valueChanged,
+                [&](int v) { progress << v; });
+        const auto before = e2e::capturedJobs("capture").size();
+
+        real.form->CommandBars_Execute(Form1::StartPrintingId);
+
+        QCOMPARE(progress, (QList<int>{25, 50, 75, 100, 0}));
+        const QStringList texts = real.messages.texts();
+        QCOMPARE(texts.size(), 2);
+        QVERIFY2(texts[0].contains("\r\nin Tolvane5/20/2014.Form1.Start at line 118\r\r"),
+                 qPrintable(texts[0]));
+        QVERIFY(texts[0].contains("not here.docx"));
+        QCOMPARE(real.messages.shown[0].title, "Application Error");
+        QCOMPARE(texts[1], "Done.");
+        const QStringList jobs = e2e::waitForJobs("capture", int(before) + 3);
+        QCOMPARE(jobs.size(), before + 3);
+        QVERIFY(e2e::jobText(jobs[before]).contains("wordfirst"));
+        QVERIFY(e2e::jobText(jobs[before + 1]).contains("wordsecond"));
+        QVERIFY(e2e::jobText(jobs[before + 2]).contains("wordthird"));
+        QVERIFY(e2e::officeChildren().empty());
+        QCOMPARE(list->count(), 4); // printed documents stay in the list
+    }
+
+    void reorderDuringThePauseChangesWhatIsPrintedNext()
+    {
+        RealForm real(m_copies.path(), [] { QFAIL("the program ended"); });
+        ListView1 *list = real.form->listView();
+        for (const QString &p : {doc("first.docx"), doc("second.odt"), doc("third.rtf")})
+            list->append(p);
+        const auto before = e2e::capturedJobs("capture").size();
+        bool swapped = false;
+        QTimer watch;
+        connect(&watch, &QTimer::timeout, [&] {
+            if (!swapped && e2e::capturedJobs("capture").size() == before + 1) {
+                swapped = true; // the first job is out: swap the two still to come
+                const QString second = list->pathAt(2);
+                list->setTextAt(2, list->pathAt(3));
+                list->setTextAt(3, second);
+            }
+        });
+        watch.start(20);
+        real.form->Start();
+        watch.stop();
+        QVERIFY(swapped);
+        const QStringList jobs = e2e::waitForJobs("capture", int(before) + 3);
+        QCOMPARE(jobs.size(), before + 3);
+        QVERIFY(e2e::jobText(jobs[before]).contains("wordfirst"));
+        QVERIFY(e2e::jobText(jobs[before + 1]).contains("wordthird"));
+        QVERIFY(e2e::jobText(jobs[before + 2]).contains("wordsecond"));
+    }
+
+    void closingDuringARunEndsTheProgramAndItsOffice()
+    {
+        QTemporaryDir copies;
+        QProcess child;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("CLOSE_DURING_RUN_COPIES", copies.path());
+        env.insert("CLOSE_DURING_RUN_DOC", doc("first.docx"));
+        child.setProcessEnvironment(env);
+        child.start(QCoreApplication::applicationFilePath(), {"closeDuringRunChild"});
+        QVERIFY(child.waitForFinished(120000));
+        const QString out = QString::fromUtf8(child.readAllStandardOutput());
+        QCOMPARE(child.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(child.exitCode(), 0);
+        QVERIFY2(out.contains("closing with an office running"), qPrintable(out));
+        QVERIFY2(!out.contains("Done."), qPrintable(out));
+        const QStringList left =
+            QDir(copies.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        QVERIFY2(left.isEmpty(), qPrintable(left.join(", ")));
+        // No office of the child's is left anywhere.
+        QProcess pgrep;
+        pgrep.start("pgrep", {"-f", copies.path()});
+        pgrep.waitForFinished();
+        QCOMPARE(QString::fromUtf8(pgrep.readAllStandardOutput()).trimmed(), QString());
+    }
+
+    void closeDuringRunChild()
+    {
+        if (qEnvironmentVariableIsEmpty("CLOSE_DURING_RUN_COPIES"))
+            QSKIP("runs only as the child of closingDuringARunEndsTheProgramAndItsOffice");
+        RealForm *real = new RealForm(qEnvironmentVariable("CLOSE_DURING_RUN_COPIES"), [] {
+            std::fflush(stdout);
+            std::exit(0);
+        });
+        real->messages.onShow = [](const FakeMessageBoxes::Shown &s) {
+            std::printf("message: %s\n", qPrintable(s.text));
+        };
+        for (int i = 0; i < 3; ++i)
+            real->form->listView()->append(qEnvironmentVariable("CLOSE_DURING_RUN_DOC"));
+        auto *watch = new QTimer;
+        QObject::connect(watch, &QTimer::timeout, [real] {
+            if (!e2e::officeChildren().empty()) {
+                std::printf("closing with an office running\n");
+                real->form->close();
+            }
+        });
+        watch->start(50);
+        real->form->Start();
+        std::printf("the run came back\n");
+        QFAIL("the run returned instead of the program ending");
+    }
+};
+
+QTEST_MAIN(TestRunE2e)
+#include "tst_run_e2e.moc"
