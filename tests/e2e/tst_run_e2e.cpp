@@ -1,7 +1,6 @@
 // Whole print runs from the main window with the real office, onto the
 // private scheduler's capture queue.
 
-#include "CupsPrinterList.h"
 #include "E2eSupport.h"
 #include "EventLoop.h"
 #include "FakeDesktopShell.h"
@@ -12,6 +11,7 @@
 #include "LibreOfficeProcessor.h"
 #include "ListView1.h"
 #include "PrintOptions.h"
+#include "RealForm.h"
 #include "WaitSeconds.h"
 
 #include <QComboBox>
@@ -25,36 +25,6 @@
 #include <cstdlib>
 
 using automation::LibreOfficeProcessor;
-
-namespace {
-
-// The main window wired to the real office and printers, on fake dialogs,
-// boxes and settings.
-struct RealForm
-{
-    FakeSettingsStore settings;
-    CupsPrinterList printers;
-    FakeMessageBoxes messages;
-    FakeDesktopShell shell;
-    FakeFileDialogs dialogs;
-    std::unique_ptr<LibreOfficeProcessor> office;
-    std::unique_ptr<Form1> form;
-
-    RealForm(const QString &copiesDir, std::function<void()> endProcess)
-    {
-        LibreOfficeProcessor::Options options;
-        options.copiesDir = copiesDir.toStdString();
-        options.yield = [] { yieldToEventLoop(5); };
-        office = std::make_unique<LibreOfficeProcessor>(options);
-        settings.values["Combo1"] = "0"; // the first queue: "capture"
-        form = std::make_unique<Form1>(Form1::Services{settings, printers, messages, shell, dialogs,
-                                                       *office, QString(), [] { return 1; },
-                                                       std::move(endProcess), WaitSeconds});
-        form->Form_Load();
-    }
-};
-
-} // namespace
 
 class TestRunE2e : public QObject
 {
@@ -77,7 +47,8 @@ private slots:
 
     void fourDocumentsOneUnopenable()
     {
-        RealForm real(m_copies.path(), [] { QFAIL("the program ended"); });
+        RealForm real(
+            m_copies.path(), [] { QFAIL("the program ended"); }, WaitSeconds);
         QCOMPARE(real.form->printOptions()->printerText(), "capture");
         QVERIFY(real.messages.shown.isEmpty()); // the office was found
         ListView1 *list = real.form->listView();
@@ -110,7 +81,8 @@ private slots:
 
     void reorderDuringThePauseChangesWhatIsPrintedNext()
     {
-        RealForm real(m_copies.path(), [] { QFAIL("the program ended"); });
+        RealForm real(
+            m_copies.path(), [] { QFAIL("the program ended"); }, WaitSeconds);
         ListView1 *list = real.form->listView();
         for (const QString &p : {doc("first.docx"), doc("second.odt"), doc("third.rtf")})
             list->append(p);
@@ -165,10 +137,13 @@ private slots:
     {
         if (qEnvironmentVariableIsEmpty("CLOSE_DURING_RUN_COPIES"))
             QSKIP("runs only as the child of closingDuringARunEndsTheProgramAndItsOffice");
-        RealForm *real = new RealForm(qEnvironmentVariable("CLOSE_DURING_RUN_COPIES"), [] {
-            std::fflush(stdout);
-            std::exit(0);
-        });
+        RealForm *real = new RealForm(
+            qEnvironmentVariable("CLOSE_DURING_RUN_COPIES"),
+            [] {
+                std::fflush(stdout);
+                std::exit(0);
+            },
+            WaitSeconds);
         real->messages.onShow = [](const FakeMessageBoxes::Shown &s) {
             std::printf("message: %s\n", qPrintable(s.text));
         };

@@ -4,17 +4,20 @@
     make-document.py OUTPUT TEXT [TEXT...]
 
 The format follows OUTPUT's extension: .docx, .docm, .odt, .rtf or .txt.
-Each TEXT becomes one paragraph. For .docm, --macro MARKER adds an auto-run
-macro that would create the file MARKER if it ever ran.
+Each TEXT becomes one paragraph. For .odt, --macro MARKER adds a macro bound
+to the document's load event that would create the file MARKER if it ever
+ran. --pages N (.docx) repeats the paragraphs on N pages.
 """
 import sys
 import zipfile
 from xml.sax.saxutils import escape
 
 
-def docx(path, paragraphs, macro=None):
-    body = "".join(
+def docx(path, paragraphs, macro=None, pages=1):
+    page = "".join(
         f'<w:p><w:r><w:t xml:space="preserve">{escape(p)}</w:t></w:r></w:p>' for p in paragraphs)
+    brk = '<w:p><w:r><w:br w:type="page"/></w:r></w:p>'
+    body = brk.join(page.replace("PAGENUMBER", str(n + 1)) for n in range(pages))
     main_type = ("application/vnd.ms-word.document.macroEnabled.main+xml" if macro else
                  "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml")
     with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
@@ -36,7 +39,7 @@ def docx(path, paragraphs, macro=None):
                    f'<w:body>{body}</w:body></w:document>')
 
 
-def odt(path, paragraphs, macro=None):
+def odt(path, paragraphs, macro=None, pages=1):
     body = "".join(f"<text:p>{escape(p)}</text:p>" for p in paragraphs)
     events = ""
     if macro:
@@ -81,7 +84,7 @@ def odt(path, paragraphs, macro=None):
                    f'{events}<office:body><office:text>{body}</office:text></office:body></office:document-content>')
 
 
-def rtf(path, paragraphs, macro=None):
+def rtf(path, paragraphs, macro=None, pages=1):
     def enc(p):
         out = []
         for ch in p:
@@ -97,7 +100,7 @@ def rtf(path, paragraphs, macro=None):
         f.write("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Liberation Serif;}}\\f0\\fs24\n" + body + "}\n")
 
 
-def txt(path, paragraphs, macro=None):
+def txt(path, paragraphs, macro=None, pages=1):
     with open(path, "w", encoding="utf-8") as f:
         f.write("\n".join(paragraphs) + "\n")
 
@@ -105,9 +108,14 @@ def txt(path, paragraphs, macro=None):
 def main():
     args = sys.argv[1:]
     macro = None
+    pages = 1
     if "--macro" in args:
         i = args.index("--macro")
         macro = args[i + 1]
+        del args[i:i + 2]
+    if "--pages" in args:
+        i = args.index("--pages")
+        pages = int(args[i + 1])
         del args[i:i + 2]
     if len(args) < 2:
         sys.exit(__doc__)
@@ -116,7 +124,7 @@ def main():
     writers = {"docx": docx, "docm": docx, "odt": odt, "rtf": rtf, "txt": txt}
     if ext not in writers:
         sys.exit(f"unknown format: {ext}")
-    writers[ext](path, paragraphs, macro)
+    writers[ext](path, paragraphs, macro, pages)
 
 
 if __name__ == "__main__":

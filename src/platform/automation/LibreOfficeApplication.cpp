@@ -152,6 +152,9 @@ void LibreOfficeApplication::connect()
         }
         pause();
     }
+    m_sockets = m_process->socketPaths();
+    if (m_settings.removeProfile)
+        OfficeProfiles::recordSockets(m_settings.profile, m_sockets);
     try {
         m_desktop = frame::Desktop::create(m_remote);
     } catch (const uno::Exception &e) {
@@ -179,6 +182,10 @@ std::unique_ptr<Document> LibreOfficeApplication::Open(const std::string &path)
         throw AutomationError("This is a folder, not a document: " + path);
     if (!fs::is_regular_file(path, error))
         throw AutomationError("This is not a document file: " + path);
+    // The office opens an empty file as a new, empty document; it would
+    // print a blank page for a file that holds nothing.
+    if (fs::file_size(path, error) == 0)
+        throw AutomationError("This file is empty: " + path);
 
     rtl::OUString url;
     if (osl::FileBase::getFileURLFromSystemPath(fromUtf8(fs::absolute(path).string()), url) !=
@@ -348,6 +355,7 @@ void LibreOfficeApplication::releaseEverything()
         m_process->kill();
         m_process.reset();
     }
+    OfficeProfiles::removeSockets(m_sockets);
     if (m_settings.removeProfile)
         OfficeProfiles::remove(m_settings.profile);
     m_ended = true;

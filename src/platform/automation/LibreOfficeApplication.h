@@ -75,6 +75,7 @@ private:
     std::vector<LoadedDocument> m_documents;
     rtl::Reference<PrintJobWatcher> m_watcher;
     std::chrono::steady_clock::time_point m_spoolDeadline;
+    std::vector<std::string> m_sockets;
     bool m_ended = false;
 };
 

@@ -39,7 +39,10 @@ bool usersOfficeRunning()
         std::string comm = readFile(entry.path() / "comm");
         if (comm.rfind("soffice.bin", 0) != 0)
             continue;
+        // A zombie has ended already (its command line reads empty).
         const std::string cmdline = readFile(entry.path() / "cmdline");
+        if (cmdline.empty())
+            continue;
         if (cmdline.find(std::string("pipe,name=") + LibreOfficeProcessor::PipePrefix) ==
             std::string::npos)
             return true;

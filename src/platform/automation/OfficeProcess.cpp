@@ -6,6 +6,10 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <set>
+#include <sstream>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -89,6 +93,30 @@ bool OfficeProcess::waitForExit(std::chrono::milliseconds timeout)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     return true;
+}
+
+std::vector<std::string> OfficeProcess::socketPaths() const
+{
+    std::set<std::string> inodes;
+    const std::string fdDir = "/proc/" + std::to_string(m_pid) + "/fd";
+    std::error_code error;
+    for (const auto &fd : std::filesystem::directory_iterator(fdDir, error)) {
+        const std::string target = std::filesystem::read_symlink(fd.path(), error).string();
+        if (!error && target.rfind("socket:[", 0) == 0)
+            inodes.insert(target.substr(8, target.size() - 9));
+    }
+    std::vector<std::string> paths;
+    std::ifstream unix("/proc/net/unix");
+    std::string line;
+    std::getline(unix, line); // header
+    while (std::getline(unix, line)) {
+        std::istringstream fields(line);
+        std::string num, refCount, protocol, flags, type, state, inode, path;
+        fields >> num >> refCount >> protocol >> flags >> type >> state >> inode >> path;
+        if (!path.empty() && path[0] == '/' && inodes.count(inode))
+            paths.push_back(path);
+    }
+    return paths;
 }
 
 void OfficeProcess::armWatchdog(std::chrono::milliseconds timeout)

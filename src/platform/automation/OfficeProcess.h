@@ -32,6 +32,10 @@ public:
     // Waits up to the given time for the process to end by itself.
     [[nodiscard]] bool waitForExit(std::chrono::milliseconds timeout);
 
+    // The paths of the local sockets the process listens on (the office's
+    // pipes, which it leaves behind in the temporary folder).
+    [[nodiscard]] std::vector<std::string> socketPaths() const;
+
     // Kills the process if it is still running when the deadline passes,
     // until disarmed; a hung call into the office then fails instead of hanging.
     void armWatchdog(std::chrono::milliseconds timeout);

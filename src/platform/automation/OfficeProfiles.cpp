@@ -152,8 +152,44 @@ fs::path OfficeProfiles::makeCopy() const
     return dir;
 }
 
+namespace {
+
+constexpr const char *SocketList = "marrowlake-sockets";
+
+// Only the office's own pipe sockets of this user are ever removed.
+bool isOfficeSocket(const std::string &path)
+{
+    const std::string prefix = "/OSL_PIPE_" + std::to_string(getuid()) + "_";
+    struct stat info
+    {
+    };
+    return path.find(prefix) != std::string::npos && ::lstat(path.c_str(), &info) == 0 &&
+           S_ISSOCK(info.st_mode) && info.st_uid == getuid();
+}
+
+} // namespace
+
+void OfficeProfiles::recordSockets(const fs::path &copy, const std::vector<std::string> &paths)
+{
+    std::ofstream out(copy / SocketList, std::ios::app);
+    for (const auto &path : paths)
+        out << path << '\n';
+}
+
+void OfficeProfiles::removeSockets(const std::vector<std::string> &paths)
+{
+    for (const auto &path : paths)
+        if (isOfficeSocket(path))
+            ::unlink(path.c_str());
+}
+
 void OfficeProfiles::remove(const fs::path &copy)
 {
+    std::ifstream in(copy / SocketList);
+    std::vector<std::string> sockets;
+    for (std::string path; std::getline(in, path);)
+        sockets.push_back(path);
+    removeSockets(sockets);
     std::error_code error;
     fs::remove_all(copy, error);
 }

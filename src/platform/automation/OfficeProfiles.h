@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace automation {
 
@@ -31,6 +32,11 @@ public:
     // A private copy of the template for one instance.
     [[nodiscard]] std::filesystem::path makeCopy() const;
     static void remove(const std::filesystem::path &copy);
+    // Remembers the office's socket files with its profile copy, so that
+    // they go with it, also after the program was killed.
+    static void recordSockets(const std::filesystem::path &copy,
+                              const std::vector<std::string> &paths);
+    static void removeSockets(const std::vector<std::string> &paths);
     // Removes copies left behind by processes that no longer exist.
     void sweepStaleCopies() const;
 
