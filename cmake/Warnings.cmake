@@ -1,4 +1,8 @@
 # Strict warnings for the project's own targets only.
 function(marrowlake_warnings target)
-    target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+    if(MSVC)
+        target_compile_options(${target} PRIVATE /W4 /WX)
+    else()
+        target_compile_options(${target} PRIVATE -Wall -Wextra -Werror)
+    endif()
 endfunction()

@@ -1,14 +1,14 @@
 #include "Form1.h"
 
-#include "CupsPrinterList.h"
 #include "EventLoop.h"
-#include "LibreOfficeProcessor.h"
+#include "PlatformPrinterList.h"
 #include "ProgramFolder.h"
 #include "QtDesktopShell.h"
 #include "QtFileDialogs.h"
 #include "QtMessageBoxes.h"
 #include "QtSettingsStore.h"
 #include "WaitSeconds.h"
+#include "WordProcessorFactory.h"
 
 #include <QApplication>
 #include <QRandomGenerator>
@@ -23,17 +23,15 @@ int main(int argc, char *argv[])
     QApplication::setOrganizationName(QStringLiteral("Harrowick"));
 
     QtSettingsStore settings;
-    CupsPrinterList printers;
+    PlatformPrinterList printers;
     QtMessageBoxes messages;
     QtDesktopShell shell;
     QtFileDialogs dialogs;
 
-    automation::LibreOfficeProcessor::Options officeOptions;
     // Short waits: the office answers within milliseconds once it runs.
-    officeOptions.yield = [] { yieldToEventLoop(5); };
-    automation::LibreOfficeProcessor office(officeOptions);
+    const auto office = automation::makeWordProcessor([] { yieldToEventLoop(5); });
 
-    Form1 form({settings, printers, messages, shell, dialogs, office, programFolder(),
+    Form1 form({settings, printers, messages, shell, dialogs, *office, programFolder(),
                 [] {
                     // Seeded from the seconds since midnight, one draw per start.
                     QRandomGenerator generator(

@@ -2,13 +2,23 @@
 
 namespace {
 const QString Section = QStringLiteral("Marrowlake");
-}
+} // namespace
 
+#ifdef Q_OS_WIN
+// Where existing users' settings already live.
+QtSettingsStore::QtSettingsStore()
+    : m_settings(
+          QStringLiteral("HKEY_CURRENT_USER\\Software\\VB and VBA Program Settings\\Harrowick"),
+          QSettings::NativeFormat)
+{
+}
+#else
 QtSettingsStore::QtSettingsStore()
     : m_settings(QSettings::NativeFormat, QSettings::UserScope, QStringLiteral("Harrowick"),
                  QStringLiteral("Harrowick"))
 {
 }
+#endif
 
 QString QtSettingsStore::read(const QString &key, const QString &defaultValue) const
 {

@@ -1,0 +1,13 @@
+#include "QtPrinterList.h"
+
+#include <QPrinterInfo>
+
+QStringList QtPrinterList::printerNames() const
+{
+    return QPrinterInfo::availablePrinterNames();
+}
+
+QString QtPrinterList::defaultPrinterName() const
+{
+    return QPrinterInfo::defaultPrinterName();
+}

@@ -1,0 +1,225 @@
+#include "ComDispatch.h"
+
+#include "WordAutomation.h"
+
+#include <cstdio>
+
+namespace automation {
+
+namespace {
+
+// A busy server (a dialog open in Word, say) refuses calls for a while.
+constexpr int BusyRetries = 50;
+constexpr DWORD BusyRetryMs = 100;
+
+bool serverBusy(HRESULT hr)
+{
+    return hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER;
+}
+
+} // namespace
+
+ComVariant::ComVariant(bool value) : ComVariant()
+{
+    m_value.vt = VT_BOOL;
+    m_value.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
+}
+
+ComVariant::ComVariant(const std::string &utf8) : ComVariant()
+{
+    const std::wstring text = ComDispatch::wide(utf8);
+    m_value.vt = VT_BSTR;
+    m_value.bstrVal = SysAllocStringLen(text.data(), UINT(text.size()));
+}
+
+ComVariant::ComVariant(const ComVariant &other) : ComVariant()
+{
+    VariantCopy(&m_value, const_cast<VARIANT *>(&other.m_value));
+}
+
+ComVariant &ComVariant::operator=(const ComVariant &other)
+{
+    if (this != &other) {
+        VariantClear(&m_value);
+        VariantCopy(&m_value, const_cast<VARIANT *>(&other.m_value));
+    }
+    return *this;
+}
+
+std::string ComVariant::toUtf8() const
+{
+    VARIANT text;
+    VariantInit(&text);
+    const HRESULT hr = VariantChangeType(&text, const_cast<VARIANT *>(&m_value), 0, VT_BSTR);
+    if (FAILED(hr))
+        throw AutomationError(ComDispatch::describe(hr, nullptr));
+    std::string result = ComDispatch::narrow(text.bstrVal, int(SysStringLen(text.bstrVal)));
+    VariantClear(&text);
+    return result;
+}
+
+long ComVariant::toLong() const
+{
+    VARIANT number;
+    VariantInit(&number);
+    const HRESULT hr = VariantChangeType(&number, const_cast<VARIANT *>(&m_value), 0, VT_I4);
+    if (FAILED(hr))
+        throw AutomationError(ComDispatch::describe(hr, nullptr));
+    return number.lVal;
+}
+
+IDispatch *ComVariant::takeDispatch()
+{
+    if (m_value.vt != VT_DISPATCH || !m_value.pdispVal)
+        throw AutomationError("Object required");
+    IDispatch *dispatch = m_value.pdispVal;
+    dispatch->AddRef();
+    return dispatch;
+}
+
+ComDispatch &ComDispatch::operator=(ComDispatch &&other) noexcept
+{
+    if (this != &other) {
+        if (m_dispatch)
+            m_dispatch->Release();
+        m_dispatch = std::exchange(other.m_dispatch, nullptr);
+    }
+    return *this;
+}
+
+ComDispatch::~ComDispatch()
+{
+    if (m_dispatch)
+        m_dispatch->Release();
+}
+
+std::wstring ComDispatch::wide(const std::string &utf8)
+{
+    if (utf8.empty())
+        return {};
+    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
+    std::wstring text(size_t(n), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), text.data(), n);
+    return text;
+}
+
+std::string ComDispatch::narrow(const wchar_t *wide, int length)
+{
+    if (!wide || length == 0)
+        return {};
+    const int n = WideCharToMultiByte(CP_UTF8, 0, wide, length, nullptr, 0, nullptr, nullptr);
+    std::string text(size_t(n), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, wide, length, text.data(), n, nullptr, nullptr);
+    if (length < 0 && !text.empty() && text.back() == '\0')
+        text.pop_back();
+    return text;
+}
+
+std::string ComDispatch::describe(HRESULT hr, const EXCEPINFO *info)
+{
+    if (info && info->bstrDescription && SysStringLen(info->bstrDescription) > 0)
+        return narrow(info->bstrDescription, int(SysStringLen(info->bstrDescription)));
+    wchar_t *system = nullptr;
+    const DWORD n = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+        nullptr, DWORD(hr), 0, reinterpret_cast<wchar_t *>(&system), 0, nullptr);
+    if (n > 0 && system) {
+        std::string text = narrow(system, int(n));
+        LocalFree(system);
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r' || text.back() == ' '))
+            text.pop_back();
+        if (!text.empty())
+            return text;
+    }
+    char hex[32];
+    std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(hr));
+    return hex;
+}
+
+ComVariant ComDispatch::invoke(WORD flags, std::vector<ComVariant> &positional,
+                               std::vector<NamedArgument> &named, const std::string &member)
+{
+    if (!m_dispatch)
+        throw AutomationError("Object variable not set (" + member + ")");
+    // One lookup names the member and its named arguments; the default
+    // member needs none.
+    std::vector<DISPID> ids{DISPID_VALUE};
+    if (!member.empty()) {
+        std::vector<std::wstring> names{wide(member)};
+        for (const auto &arg : named)
+            names.push_back(wide(arg.first));
+        std::vector<LPOLESTR> pointers;
+        for (auto &n : names)
+            pointers.push_back(n.data());
+        ids.resize(names.size());
+        const HRESULT hr = m_dispatch->GetIDsOfNames(
+            IID_NULL, pointers.data(), UINT(pointers.size()), LOCALE_USER_DEFAULT, ids.data());
+        if (FAILED(hr))
+            throw AutomationError(describe(hr, nullptr));
+    }
+    // Arguments go in reverse order: the named ones (matching their ids),
+    // then the positional ones from last to first.
+    std::vector<VARIANT> args;
+    std::vector<DISPID> namedIds;
+    for (size_t i = named.size(); i-- > 0;) {
+        args.push_back(*named[i].second.get());
+        namedIds.push_back(ids[i + 1]);
+    }
+    for (auto it = positional.rbegin(); it != positional.rend(); ++it)
+        args.push_back(*it->get());
+    if (flags == DISPATCH_PROPERTYPUT)
+        namedIds.assign(1, DISPID_PROPERTYPUT);
+    DISPPARAMS params{args.data(), namedIds.data(), UINT(args.size()), UINT(namedIds.size())};
+
+    ComVariant result;
+    for (int attempt = 0;; ++attempt) {
+        EXCEPINFO info{};
+        UINT argError = 0;
+        const HRESULT hr = m_dispatch->Invoke(
+            ids[0], IID_NULL, LOCALE_USER_DEFAULT, flags, &params,
+            flags == DISPATCH_PROPERTYPUT ? nullptr : result.get(), &info, &argError);
+        if (SUCCEEDED(hr))
+            return result;
+        if (hr == DISP_E_EXCEPTION && info.pfnDeferredFillIn)
+            info.pfnDeferredFillIn(&info);
+        const HRESULT cause = hr == DISP_E_EXCEPTION && FAILED(info.scode) ? info.scode : hr;
+        const std::string description = describe(cause, hr == DISP_E_EXCEPTION ? &info : nullptr);
+        SysFreeString(info.bstrSource);
+        SysFreeString(info.bstrDescription);
+        SysFreeString(info.bstrHelpFile);
+        if (serverBusy(hr) && attempt < BusyRetries) {
+            Sleep(BusyRetryMs);
+            continue;
+        }
+        throw AutomationError(description);
+    }
+}
+
+ComVariant ComDispatch::call(const std::string &member, std::vector<ComVariant> positional,
+                             std::vector<NamedArgument> named)
+{
+    return invoke(DISPATCH_METHOD, positional, named, member);
+}
+
+ComVariant ComDispatch::get(const std::string &member)
+{
+    std::vector<ComVariant> none;
+    std::vector<NamedArgument> noNames;
+    return invoke(DISPATCH_PROPERTYGET, none, noNames, member);
+}
+
+void ComDispatch::put(const std::string &member, ComVariant value)
+{
+    std::vector<ComVariant> args{std::move(value)};
+    std::vector<NamedArgument> noNames;
+    invoke(DISPATCH_PROPERTYPUT, args, noNames, member);
+}
+
+ComVariant ComDispatch::getDefault()
+{
+    std::vector<ComVariant> none;
+    std::vector<NamedArgument> noNames;
+    return invoke(DISPATCH_PROPERTYGET | DISPATCH_METHOD, none, noNames, std::string());
+}
+
+} // namespace automation

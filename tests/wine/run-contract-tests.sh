@@ -1,0 +1,124 @@
+#!/bin/bash
+# Contract tests of the COM automation layer under Wine: cross-builds the
+# layer, a stand-in "Word.Application" server and a driver with mingw-w64,
+# registers the stand-in in a private Wine prefix, and checks the exact calls
+# the layer makes and the failures it reports.
+#   run-contract-tests.sh BUILD_DIR
+set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+build=${1:?usage: run-contract-tests.sh BUILD_DIR}/wine-contract
+
+cmake --no-warn-unused-cli -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/../../cmake/mingw-w64.cmake" >/dev/null
+cmake --build "$build" -j2 >/dev/null
+
+work=$(mktemp -d)
+export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+cleanup() {
+    wineserver -k >/dev/null 2>&1 || true
+    rm -rf "$work"
+}
+trap cleanup EXIT
+wineboot -i >/dev/null 2>&1
+wineserver -w
+
+clsid="{000209FF-0000-0000-C000-000000000046}"
+register() {
+    wine reg add "HKCR\\CLSID\\$clsid\\InprocServer32" /ve /d "$(winepath -w "$build/wordstandin.dll")" /f >/dev/null 2>&1
+    wine reg add "HKCR\\CLSID\\$clsid\\InprocServer32" /v ThreadingModel /d Apartment /f >/dev/null 2>&1
+    wine reg add "HKCR\\Word.Application\\CLSID" /ve /d "$clsid" /f >/dev/null 2>&1
+}
+unregister() {
+    wine reg delete "HKCR\\Word.Application" /f >/dev/null 2>&1
+}
+register
+
+passed=0
+failed=0
+check() { # check NAME EXPECTED ACTUAL
+    if [ "$2" = "$3" ]; then
+        passed=$((passed + 1))
+        echo "PASS: $1"
+    else
+        failed=$((failed + 1))
+        echo "FAIL: $1"
+        echo "  expected: $(printf '%q' "$2")"
+        echo "  actual:   $(printf '%q' "$3")"
+    fi
+}
+driver() { wine "$build/contract_driver.exe" "$@" 2>/dev/null; }
+log="$work/calls.log"
+export WORD_STANDIN_LOG="$log"
+doc='C:\Documents\Résumé #1.docx'
+
+# Printing one document: exactly these calls, in this order.
+: >"$log"
+out=$(driver print "$doc" "Office Laser")
+check "print: the document prints" "printed" "$out"
+check "print: the exact call sequence" "CreateInstance
+Documents
+Open($doc)
+ActivePrinter=Office Laser
+PrintOut(Collate=true, Background=false, fileName=$doc)
+Application
+BackgroundPrintingStatus
+Application
+BackgroundPrintingStatus
+Application
+BackgroundPrintingStatus
+Quit(false)" "$(cat "$log")"
+
+# ActivePrinter refused: Word's description, and nothing printed.
+: >"$log"
+out=$(WORD_STANDIN_FAIL="ActivePrinter=There is a printer error." driver print "$doc" "Gone")
+check "refused printer: Word's description" "could not print: There is a printer error." "$out"
+check "refused printer: no PrintOut, no Quit" "" "$(grep -E '^(PrintOut|Quit)' "$log" || true)"
+
+# A busy server is asked again; one that stays busy fails after a while.
+: >"$log"
+out=$(WORD_STANDIN_BUSY="ActivePrinter=3" driver print "$doc" "Office Laser")
+check "busy server: retried until it answers" "printed" "$out"
+check "busy server: asked four times" "4" "$(grep -c '^ActivePrinter=' "$log")"
+out=$(WORD_STANDIN_BUSY="ActivePrinter=1000" driver print "$doc" "Office Laser")
+check "busy server: a bounded number of retries" "could not print: 0x80010001" "$out"
+
+# Open failing reaches the caller with its description.
+: >"$log"
+out=$(WORD_STANDIN_FAIL="Open=This file could not be found." driver print "$doc" "Office Laser")
+check "open failure: reaches the caller" "not opened: This file could not be found." "$out"
+
+# The start-up check quits without an argument.
+: >"$log"
+out=$(driver check)
+check "start-up check: an instance starts" "installed" "$out"
+check "start-up check: Quit without an argument" "Quit()" "$(tail -n 1 "$log")"
+
+# Attaching: none running, then one running in another process, then gone.
+out=$(driver attach)
+check "attach: none running fails" "none running:" "$(echo "$out" | cut -c1-13)"
+rm -f "$work/ready" "$work/stop"
+wine "$build/standin_host.exe" "$(winepath -w "$work/ready")" "$(winepath -w "$work/stop")" >/dev/null 2>&1 &
+host=$!
+for _ in $(seq 200); do [ -e "$work/ready" ] && break; sleep 0.05; done
+out=$(driver attach)
+check "attach: finds the instance of another process" "running: Microsoft Word (Word)" "$out"
+touch "$work/stop"
+wait "$host" || true
+out=$(driver attach)
+check "attach: none after it is gone" "none running:" "$(echo "$out" | cut -c1-13)"
+
+# Another answer to the default member is not Word.
+WORD_STANDIN_NAME="Microsoft Excel" wine "$build/standin_host.exe" "$(winepath -w "$work/ready2")" "$(winepath -w "$work/stop2")" >/dev/null 2>&1 &
+host=$!
+for _ in $(seq 200); do [ -e "$work/ready2" ] && break; sleep 0.05; done
+out=$(driver attach)
+check "attach: another product's name is not Word" "running: Microsoft Excel (not Word)" "$out"
+touch "$work/stop2"
+wait "$host" || true
+
+# No "Word.Application" registered: a clean failure with a description.
+unregister
+out=$(driver check)
+check "unregistered ProgID: fails cleanly" "not installed: 0x800401F3" "$out"
+
+echo "$passed passed, $failed failed"
+[ "$failed" -eq 0 ]
