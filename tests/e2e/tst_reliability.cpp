@@ -15,6 +15,7 @@
 
 #include <QCryptographicHash>
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
@@ -550,6 +551,32 @@ private slots:
         QCOMPARE(info.st_mode & 022, 0u); // others cannot connect
         instance->Quit(false);
         QVERIFY(::lstat(socket.constData(), &info) != 0); // removed with the instance
+    }
+
+    void hungOfficeIsStoppedAndReported()
+    {
+        cases({"time limit: a hung office is stopped and reported"});
+        e2e::makeDocument(doc("hung.docx"), {"hung"});
+        LibreOfficeProcessor::Options options;
+        options.copiesDir = m_copies.path().toStdString();
+        options.callTimeout = std::chrono::seconds(2);
+        LibreOfficeProcessor office(options);
+        auto instance = office.CreateInstance();
+        const std::vector<pid_t> offices = e2e::officeChildren();
+        QCOMPARE(offices.size(), 1u);
+        ::kill(offices[0], SIGSTOP); // it stops answering
+        QElapsedTimer clock;
+        clock.start();
+        QString description;
+        try {
+            (void)instance->GetDocuments().Open(doc("hung.docx").toStdString());
+        } catch (const automation::AutomationError &e) {
+            description = QString::fromUtf8(e.what());
+        }
+        QVERIFY(clock.elapsed() < 20000);
+        QVERIFY2(description.contains("did not answer within 2 seconds and was stopped"),
+                 qPrintable(description));
+        instance.reset();
     }
 
     void openingsPassOneQuotedArgument()

@@ -8,6 +8,7 @@
 #include "FakeWordProcessor.h"
 #include "Form1.h"
 
+#include <functional>
 #include <memory>
 
 // A main window on fakes: no office, no printers, no dialogs, no exit.
@@ -23,6 +24,7 @@ struct FormFixture
     int draw = 1;
     int endProcessCalls = 0;
     QList<int> waits;
+    std::function<void()> onWait; // runs inside every wait, as the window's events would
     std::unique_ptr<Form1> form;
 
     explicit FormFixture(QString folder = QString()) : programFolder(std::move(folder))
@@ -36,7 +38,11 @@ struct FormFixture
         form = std::make_unique<Form1>(Form1::Services{settings, printers, messages, shell, dialogs,
                                                        word, programFolder, [this] { return draw; },
                                                        [this] { ++endProcessCalls; },
-                                                       [this](int seconds) { waits << seconds; }});
+                                                       [this](int seconds) {
+                                                           waits << seconds;
+                                                           if (onWait)
+                                                               onWait();
+                                                       }});
         return *form;
     }
 

@@ -307,6 +307,35 @@ private slots:
         QCOMPARE(form.cursor().shape(), Qt::ArrowCursor);
     }
 
+    void dragDuringARunChangesWhatIsPrintedNext()
+    {
+        FormFixture fx(folder());
+        Form1 &form = fx.load();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        ListView1 *list = form.listView();
+        for (const char *p : {"/d/1.docx", "/d/2.docx", "/d/3.docx"})
+            list->append(QString::fromLatin1(p));
+        bool dragged = false;
+        fx.onWait = [&] {
+            if (dragged)
+                return;
+            dragged = true; // while document 1 is printing: drag row 2 below row 3
+            QWidget *vp = list->viewport();
+            auto row = [&](int i) {
+                return list->visualItemRect(list->topLevelItem(i - 1)).center();
+            };
+            QTest::mousePress(vp, Qt::LeftButton, {}, row(2));
+            QTest::mouseMove(vp, row(3));
+            QTest::mouseRelease(vp, Qt::LeftButton, {}, row(3));
+        };
+        form.CommandBars_Execute(Form1::StartPrintingId);
+        QVERIFY(dragged);
+        QCOMPARE(fx.word.printed(),
+                 (std::vector<std::string>{"/d/1.docx", "/d/3.docx", "/d/2.docx"}));
+        QCOMPARE(fx.messages.texts().last(), "Done.");
+    }
+
     void droppedFilesReachTheList()
     {
         FormFixture fx(folder());
