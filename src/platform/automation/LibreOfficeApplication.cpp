@@ -22,6 +22,7 @@
 #include <osl/file.hxx>
 
 #include <algorithm>
+#include <sys/stat.h>
 #include <thread>
 
 using namespace css;
@@ -102,13 +103,21 @@ void LibreOfficeApplication::launch()
         "--nolockcheck",
         "-env:UserInstallation=" + OfficeProfiles::fileUrl(m_settings.profile),
         "--accept=pipe,name=" + m_settings.pipeName + ";urp;StarOffice.ComponentContext"};
-    m_process = std::make_unique<OfficeProcess>(m_settings.executable.string(), arguments);
+    // The office's temporary files go to a private folder of this instance,
+    // so that none is left behind when it has to be killed.
+    fs::create_directories(m_settings.tempDir);
+    ::chmod(m_settings.tempDir.c_str(), 0700);
+    m_process = std::make_unique<OfficeProcess>(
+        m_settings.executable.string(), arguments,
+        std::vector<std::string>{"TMPDIR=" + m_settings.tempDir.string()});
     OfficeProcess *process = m_process.get();
     const fs::path profile = m_settings.removeProfile ? m_settings.profile : fs::path();
-    m_registry->add(this, [process, profile] {
+    const fs::path temp = m_settings.tempDir;
+    m_registry->add(this, [process, profile, temp] {
         process->kill();
         if (!profile.empty())
             OfficeProfiles::remove(profile);
+        OfficeProfiles::remove(temp);
     });
 }
 
@@ -117,7 +126,7 @@ void LibreOfficeApplication::pause()
     if (m_settings.yield)
         m_settings.yield();
     else
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
 }
 
 void LibreOfficeApplication::connect()
@@ -358,6 +367,7 @@ void LibreOfficeApplication::releaseEverything()
     OfficeProfiles::removeSockets(m_sockets);
     if (m_settings.removeProfile)
         OfficeProfiles::remove(m_settings.profile);
+    OfficeProfiles::remove(m_settings.tempDir);
     m_ended = true;
 }
 

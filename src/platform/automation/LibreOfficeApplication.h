@@ -29,7 +29,8 @@ public:
     {
         std::filesystem::path executable;
         std::filesystem::path profile;
-        bool removeProfile; // the profile is this instance's own copy
+        bool removeProfile;            // the profile is this instance's own copy
+        std::filesystem::path tempDir; // the office's temporary files; always removed
         std::string pipeName;
         YieldFunction yield;
         std::chrono::milliseconds startTimeout;

@@ -73,8 +73,9 @@ void LibreOfficeProcessor::seedTemplate()
     const fs::path seeding = m_profiles->makeSeedingDir();
     try {
         LibreOfficeApplication seeder({m_options.programDir / "soffice.bin", seeding, false,
-                                       PipePrefix + randomToken(), m_options.yield,
-                                       m_options.startTimeout, m_options.callTimeout},
+                                       seeding.string() + "-tmp", PipePrefix + randomToken(),
+                                       m_options.yield, m_options.startTimeout,
+                                       m_options.callTimeout},
                                       m_runtime, m_registry);
         seeder.Quit(std::nullopt);
     } catch (...) {
@@ -98,9 +99,10 @@ std::unique_ptr<Application> LibreOfficeProcessor::CreateInstance()
     }
     if (!m_profiles->templateIsSeeded())
         seedTemplate();
+    const fs::path copy = m_profiles->makeCopy();
     return std::make_unique<LibreOfficeApplication>(
-        LibreOfficeApplication::Settings{m_options.programDir / "soffice.bin",
-                                         m_profiles->makeCopy(), true, PipePrefix + randomToken(),
+        LibreOfficeApplication::Settings{m_options.programDir / "soffice.bin", copy, true,
+                                         copy.string() + "-tmp", PipePrefix + randomToken(),
                                          m_options.yield, m_options.startTimeout,
                                          m_options.callTimeout},
         m_runtime, m_registry);

@@ -17,7 +17,8 @@
 namespace automation {
 
 OfficeProcess::OfficeProcess(const std::string &executable,
-                             const std::vector<std::string> &arguments)
+                             const std::vector<std::string> &arguments,
+                             const std::vector<std::string> &environment)
 {
     // Everything the child needs is prepared before fork: after it, only
     // async-signal-safe calls are allowed.
@@ -27,6 +28,20 @@ OfficeProcess::OfficeProcess(const std::string &executable,
     for (auto &a : all)
         argv.push_back(a.data());
     argv.push_back(nullptr);
+    std::vector<std::string> env = environment;
+    for (char **e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('=') + 1);
+        bool replaced = false;
+        for (const auto &own : environment)
+            replaced = replaced || own.rfind(name, 0) == 0;
+        if (!replaced)
+            env.push_back(entry);
+    }
+    std::vector<char *> envp;
+    for (auto &e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
     const pid_t parent = getpid();
 
     m_pid = fork();
@@ -44,7 +59,7 @@ OfficeProcess::OfficeProcess(const std::string &executable,
             dup2(devNull, STDOUT_FILENO);
             dup2(devNull, STDERR_FILENO);
         }
-        execv(argv[0], argv.data());
+        execve(argv[0], argv.data(), envp.data());
         _exit(127);
     }
     setpgid(m_pid, m_pid); // also from here, so the group exists before we ever kill it

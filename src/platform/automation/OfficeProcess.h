@@ -18,7 +18,9 @@ namespace automation {
 class OfficeProcess
 {
 public:
-    OfficeProcess(const std::string &executable, const std::vector<std::string> &arguments);
+    // environment: "NAME=value" entries that replace or add to ours.
+    OfficeProcess(const std::string &executable, const std::vector<std::string> &arguments,
+                  const std::vector<std::string> &environment = {});
     ~OfficeProcess();
     OfficeProcess(const OfficeProcess &) = delete;
     OfficeProcess &operator=(const OfficeProcess &) = delete;
