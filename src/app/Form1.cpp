@@ -188,7 +188,6 @@ void Form1::Form_Load()
     bool ok = false;
     const int tab = m_services.settings.read(TabKey, QStringLiteral("0")).trimmed().toInt(&ok);
     m_tabs->setCurrentIndex(ok && tab >= 0 && tab < m_tabs->count() ? tab : 0);
-    m_loaded = true;
     applyGeometry();
     CheckWordInstalled(m_services.wordProcessor, m_services.messages);
 }

@@ -110,7 +110,6 @@ private:
     Services m_services;
     FormGeometry m_geometry;
     bool m_skinApplied = false;
-    bool m_loaded = false;
 
     QTabWidget *m_tabs = nullptr;
     ListView1 *m_list = nullptr;
