@@ -44,12 +44,10 @@ QString jobText(const QString &jobFile)
     return QString::fromUtf8(pdftotext.readAllStandardOutput());
 }
 
-void makeDocument(const QString &path, const QStringList &paragraphs, const QString &macroMarker)
+void makeDocument(const QString &path, const QStringList &paragraphs)
 {
     QStringList args{QStringLiteral(MAKE_DOCUMENT_SCRIPT), path};
     args << paragraphs;
-    if (!macroMarker.isEmpty())
-        args << QStringLiteral("--macro") << macroMarker;
     QProcess maker;
     maker.start(QStringLiteral("python3"), args);
     maker.waitForFinished(30000);

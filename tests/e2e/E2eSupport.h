@@ -20,9 +20,8 @@ namespace e2e {
 // The text layer of a captured job (a PDF as the office sent it).
 [[nodiscard]] QString jobText(const QString &jobFile);
 // Writes a small document holding the paragraphs; the format follows the
-// extension. macroMarker: an auto-run macro that would create that file.
-void makeDocument(const QString &path, const QStringList &paragraphs,
-                  const QString &macroMarker = QString());
+// extension.
+void makeDocument(const QString &path, const QStringList &paragraphs);
 // soffice.bin processes that are children of this process.
 [[nodiscard]] std::vector<pid_t> officeChildren();
 // Whether the private scheduler is there at all.

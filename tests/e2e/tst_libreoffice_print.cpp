@@ -9,6 +9,7 @@
 
 #include <QDirIterator>
 #include <QFileInfo>
+#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -164,7 +165,15 @@ private slots:
     void macroDoesNotRun()
     {
         const QString marker = m_docs.filePath("macro-ran");
-        e2e::makeDocument(doc("macro.odt"), {"wordmacro"}, marker);
+        e2e::makeDocument(doc("plain-macro.odt"), {"wordmacro"});
+        QCOMPARE(QProcess::execute(OFFICE_HELPER,
+                                   {"--macro", doc("plain-macro.odt"), doc("macro.odt"), marker}),
+                 0);
+        // The control: an office that allows macros runs this one.
+        QCOMPARE(QProcess::execute(OFFICE_HELPER, {"--open-with-macros", doc("macro.odt")}), 0);
+        QVERIFY2(QFileInfo::exists(marker), "the document's macro is not live");
+        QVERIFY(QFile::remove(marker));
+
         const auto already = e2e::capturedJobs("capture").size();
         m_word->PrintDocument(doc("macro.odt"));
         QVERIFY(m_messages.shown.isEmpty());

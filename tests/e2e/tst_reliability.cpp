@@ -220,14 +220,21 @@ private slots:
                 f.putChar(char((i * 7919 + 13) % 251));
         }
         e2e::makeDocument(m_docs.filePath("plain.odt"), {"secret text"});
-        QCOMPARE(QProcess::execute(PROTECT_DOCUMENT,
+        QCOMPARE(QProcess::execute(OFFICE_HELPER,
                                    {m_docs.filePath("plain.odt"), at("protected.odt"), "s3cret"}),
                  0);
         const QString marker = m_docs.filePath("macro-ran");
-        e2e::makeDocument(at("macro.odt"), {"macroword"}, marker);
-        e2e::makeDocument(at("long.docx"), {"Long document page PAGENUMBER"}, QString());
-        QProcess::execute("python3", {MAKE_DOCUMENT_SCRIPT, at("long.docx"),
-                                      "Long document page PAGENUMBER", "--pages", "300"});
+        e2e::makeDocument(m_docs.filePath("plain-macro.odt"), {"macroword"});
+        QCOMPARE(QProcess::execute(OFFICE_HELPER, {"--macro", m_docs.filePath("plain-macro.odt"),
+                                                   at("macro.odt"), marker}),
+                 0);
+        // The control: an office that allows macros runs this one.
+        QCOMPARE(QProcess::execute(OFFICE_HELPER, {"--open-with-macros", at("macro.odt")}), 0);
+        QVERIFY2(QFileInfo::exists(marker), "the document's macro is not live");
+        QVERIFY(QFile::remove(marker));
+        QCOMPARE(QProcess::execute("python3", {MAKE_DOCUMENT_SCRIPT, at("long.docx"),
+                                               "Long document page PAGENUMBER", "--pages", "300"}),
+                 0);
         QVERIFY(QFile::copy(PICTURE, at("picture.png")));
         QDir().mkpath(at("a folder.docx"));
         e2e::makeDocument(at("removed.docx"), {"removed"});

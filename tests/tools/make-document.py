@@ -3,23 +3,21 @@
 
     make-document.py OUTPUT TEXT [TEXT...]
 
-The format follows OUTPUT's extension: .docx, .docm, .odt, .rtf or .txt.
-Each TEXT becomes one paragraph. For .odt, --macro MARKER adds a macro bound
-to the document's load event that would create the file MARKER if it ever
-ran. --pages N (.docx) repeats the paragraphs on N pages.
+The format follows OUTPUT's extension: .docx, .odt, .rtf or .txt.
+Each TEXT becomes one paragraph. --pages N (.docx) repeats the paragraphs on
+N pages; "PAGENUMBER" in a paragraph becomes the page's number.
 """
 import sys
 import zipfile
 from xml.sax.saxutils import escape
 
 
-def docx(path, paragraphs, macro=None, pages=1):
+def docx(path, paragraphs, pages=1):
     page = "".join(
         f'<w:p><w:r><w:t xml:space="preserve">{escape(p)}</w:t></w:r></w:p>' for p in paragraphs)
     brk = '<w:p><w:r><w:br w:type="page"/></w:r></w:p>'
     body = brk.join(page.replace("PAGENUMBER", str(n + 1)) for n in range(pages))
-    main_type = ("application/vnd.ms-word.document.macroEnabled.main+xml" if macro else
-                 "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml")
+    main_type = "application/vnd.openxmlformats-officedocument.wordprocessingml.document.main+xml"
     with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
         z.writestr("[Content_Types].xml",
                    '<?xml version="1.0" encoding="UTF-8" standalone="yes"?>'
@@ -39,52 +37,25 @@ def docx(path, paragraphs, macro=None, pages=1):
                    f'<w:body>{body}</w:body></w:document>')
 
 
-def odt(path, paragraphs, macro=None, pages=1):
+def odt(path, paragraphs, pages=1):
     body = "".join(f"<text:p>{escape(p)}</text:p>" for p in paragraphs)
-    events = ""
-    if macro:
-        events = ('<office:scripts><office:event-listeners>'
-                  '<script:event-listener script:language="ooo:script" script:event-name="dom:load" '
-                  'xlink:href="vnd.sun.star.script:Standard.Module1.AutoOpen?language=Basic&amp;location=document"/>'
-                  '</office:event-listeners></office:scripts>')
     with zipfile.ZipFile(path, "w") as z:
         z.writestr(zipfile.ZipInfo("mimetype"), "application/vnd.oasis.opendocument.text",
                    compress_type=zipfile.ZIP_STORED)
-        files = ['<manifest:file-entry manifest:full-path="/" manifest:media-type="application/vnd.oasis.opendocument.text"/>',
-                 '<manifest:file-entry manifest:full-path="content.xml" manifest:media-type="text/xml"/>']
-        if macro:
-            files.append('<manifest:file-entry manifest:full-path="Basic/Standard/Module1.xml" manifest:media-type="text/xml"/>')
-            files.append('<manifest:file-entry manifest:full-path="Basic/Standard/script-lb.xml" manifest:media-type="text/xml"/>')
-            files.append('<manifest:file-entry manifest:full-path="Basic/script-lc.xml" manifest:media-type="text/xml"/>')
-            marker = escape(macro)
-            z.writestr("Basic/script-lc.xml",
-                       '<?xml version="1.0" encoding="UTF-8"?>'
-                       '<library:libraries xmlns:library="http://openoffice.org/2000/library" xmlns:xlink="http://www.w3.org/1999/xlink">'
-                       '<library:library library:name="Standard" xlink:href="Standard/script.xlb/" xlink:type="simple" library:link="false"/>'
-                       '</library:libraries>')
-            z.writestr("Basic/Standard/script-lb.xml",
-                       '<?xml version="1.0" encoding="UTF-8"?>'
-                       '<library:library xmlns:library="http://openoffice.org/2000/library" library:name="Standard" library:readonly="false" library:passwordprotected="false">'
-                       '<library:element library:name="Module1"/></library:library>')
-            z.writestr("Basic/Standard/Module1.xml",
-                       '<?xml version="1.0" encoding="UTF-8"?>'
-                       '<script:module xmlns:script="http://openoffice.org/2000/script" script:name="Module1" script:language="StarBasic">'
-                       f'Sub AutoOpen\nOpen "{marker}" For Output As #1\nPrint #1, "ran"\nClose #1\nEnd Sub\n'
-                       '</script:module>')
         z.writestr("META-INF/manifest.xml",
                    '<?xml version="1.0" encoding="UTF-8"?>'
                    '<manifest:manifest xmlns:manifest="urn:oasis:names:tc:opendocument:xmlns:manifest:1.0" manifest:version="1.2">'
-                   + "".join(files) + '</manifest:manifest>')
+                   '<manifest:file-entry manifest:full-path="/" manifest:media-type="application/vnd.oasis.opendocument.text"/>'
+                   '<manifest:file-entry manifest:full-path="content.xml" manifest:media-type="text/xml"/>'
+                   '</manifest:manifest>')
         z.writestr("content.xml",
                    '<?xml version="1.0" encoding="UTF-8"?>'
                    '<office:document-content xmlns:office="urn:oasis:names:tc:opendocument:xmlns:office:1.0" '
-                   'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" '
-                   'xmlns:script="urn:oasis:names:tc:opendocument:xmlns:script:1.0" '
-                   'xmlns:xlink="http://www.w3.org/1999/xlink" office:version="1.2">'
-                   f'{events}<office:body><office:text>{body}</office:text></office:body></office:document-content>')
+                   'xmlns:text="urn:oasis:names:tc:opendocument:xmlns:text:1.0" office:version="1.2">'
+                   f'<office:body><office:text>{body}</office:text></office:body></office:document-content>')
 
 
-def rtf(path, paragraphs, macro=None, pages=1):
+def rtf(path, paragraphs, pages=1):
     def enc(p):
         out = []
         for ch in p:
@@ -100,19 +71,14 @@ def rtf(path, paragraphs, macro=None, pages=1):
         f.write("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Liberation Serif;}}\\f0\\fs24\n" + body + "}\n")
 
 
-def txt(path, paragraphs, macro=None, pages=1):
+def txt(path, paragraphs, pages=1):
     with open(path, "w", encoding="utf-8") as f:
         f.write("\n".join(paragraphs) + "\n")
 
 
 def main():
     args = sys.argv[1:]
-    macro = None
     pages = 1
-    if "--macro" in args:
-        i = args.index("--macro")
-        macro = args[i + 1]
-        del args[i:i + 2]
     if "--pages" in args:
         i = args.index("--pages")
         pages = int(args[i + 1])
@@ -121,10 +87,10 @@ def main():
         sys.exit(__doc__)
     path, paragraphs = args[0], args[1:]
     ext = path.rsplit(".", 1)[-1].lower()
-    writers = {"docx": docx, "docm": docx, "odt": odt, "rtf": rtf, "txt": txt}
+    writers = {"docx": docx, "odt": odt, "rtf": rtf, "txt": txt}
     if ext not in writers:
         sys.exit(f"unknown format: {ext}")
-    writers[ext](path, paragraphs, macro, pages)
+    writers[ext](path, paragraphs, pages=pages)
 
 
 if __name__ == "__main__":
