@@ -6,8 +6,6 @@
 #include "RunningOffice.h"
 #include "UnoRuntime.h"
 
-#include <fstream>
-#include <iterator>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -16,12 +14,6 @@ namespace fs = std::filesystem;
 namespace automation {
 
 namespace {
-
-std::string readFile(const fs::path &path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
 
 // A soffice.bin of the current user that is not one of our private instances.
 bool usersOfficeRunning()
@@ -36,11 +28,11 @@ bool usersOfficeRunning()
         };
         if (::stat(entry.path().c_str(), &info) != 0 || info.st_uid != getuid())
             continue;
-        std::string comm = readFile(entry.path() / "comm");
+        const std::string comm = readWholeFile(entry.path() / "comm");
         if (comm.rfind("soffice.bin", 0) != 0)
             continue;
         // A zombie has ended already (its command line reads empty).
-        const std::string cmdline = readFile(entry.path() / "cmdline");
+        const std::string cmdline = readWholeFile(entry.path() / "cmdline");
         if (cmdline.empty())
             continue;
         if (cmdline.find(std::string("pipe,name=") + LibreOfficeProcessor::PipePrefix) ==

@@ -29,6 +29,12 @@ bool processAlive(pid_t pid)
 
 } // namespace
 
+std::string readWholeFile(const fs::path &path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
 std::string randomToken()
 {
     std::random_device device;
@@ -72,15 +78,14 @@ fs::path OfficeProfiles::defaultCopiesDir()
 
 bool OfficeProfiles::templateIsSeeded() const
 {
-    std::ifstream in(m_templateDir / "user" / "registrymodifications.xcu");
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string text = readWholeFile(m_templateDir / "user" / "registrymodifications.xcu");
     return text.find("ooSetupLastVersion") != std::string::npos;
 }
 
 std::string OfficeProfiles::officeVersion(const fs::path &programDir)
 {
-    std::ifstream in(programDir.parent_path() / "share" / "registry" / "main.xcd");
-    const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    const std::string text =
+        readWholeFile(programDir.parent_path() / "share" / "registry" / "main.xcd");
     const std::string key = "\"ooSetupVersion\">";
     const auto at = text.find(key);
     if (at == std::string::npos)
@@ -97,9 +102,7 @@ void OfficeProfiles::markSetUp(const fs::path &profile, const std::string &versi
     if (version.empty())
         return;
     const fs::path file = profile / "user" / "registrymodifications.xcu";
-    std::ifstream in(file);
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    in.close();
+    std::string text = readWholeFile(file);
     const auto end = text.rfind("</oor:items>");
     if (end == std::string::npos || text.find("ooSetupLastVersion") != std::string::npos)
         return;

@@ -51,6 +51,9 @@ private:
     std::filesystem::path m_copiesDir;
 };
 
+// A file's whole content, empty when it cannot be read.
+[[nodiscard]] std::string readWholeFile(const std::filesystem::path &path);
+
 // A random hexadecimal token, for names nobody else can guess.
 [[nodiscard]] std::string randomToken();
 
