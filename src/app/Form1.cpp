@@ -46,6 +46,15 @@ QFont controlFont(bool bold)
     return font;
 }
 
+QFont commandBarFont()
+{
+    QFont font(QStringLiteral("Calibri"));
+    font.setPointSize(11);
+    font.setBold(false);
+    font.setItalic(false);
+    return font;
+}
+
 const QString TabKey = QStringLiteral("TabControl1");
 
 } // namespace
@@ -219,6 +228,7 @@ void Form1::CenterWindow()
     if (!screen)
         return;
     const QRect outer = frameGeometry();
+    m_centreWhenFramed = !isVisible() || outer == geometry();
     const float left =
         (float(screen->geometry().width()) * TwipsPerPixel - float(outer.width()) * TwipsPerPixel) /
         2;
@@ -246,11 +256,22 @@ void Form1::CreateStaticBar()
     m_toolBar->setObjectName(QStringLiteral("Standard"));
     m_toolBar->setIconSize(QSize(48, 48));
     m_toolBar->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+    // The toolbar holds the only command that starts a run: it can be
+    // neither closed nor torn off nor moved.
     m_toolBar->setMovable(false);
-    QFont font(QStringLiteral("Calibri"));
-    font.setPointSize(11);
+    m_toolBar->setFloatable(false);
+    m_toolBar->setAllowedAreas(Qt::TopToolBarArea);
+    m_toolBar->toggleViewAction()->setEnabled(false);
+    m_toolBar->toggleViewAction()->setVisible(false);
+    m_toolBar->setContextMenuPolicy(Qt::PreventContextMenu);
+    menuBar()->setContextMenuPolicy(Qt::PreventContextMenu);
+    // Every attribute set, so nothing of the window's bold Arial shows
+    // through; the drop-down menus are windows of their own and get it too.
+    const QFont font = commandBarFont();
     m_toolBar->setFont(font);
     menuBar()->setFont(font);
+    for (QMenu *menu : std::as_const(m_menus))
+        menu->setFont(font);
     for (const auto &b : buttons) {
         QAction *action =
             m_toolBar->addAction(m_imageManager.value(b.id), QString::fromLatin1(b.caption));
@@ -345,6 +366,19 @@ void Form1::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
     Form_Resize();
+}
+
+bool Form1::event(QEvent *event)
+{
+    const bool handled = QMainWindow::event(event);
+    // The frame's size is only known once the window manager has framed the
+    // shown window; the window is then centred as a whole, frame included.
+    if (m_centreWhenFramed && isVisible() &&
+        (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
+         event->type() == QEvent::Expose || event->type() == QEvent::UpdateRequest) &&
+        frameGeometry() != geometry())
+        CenterWindow();
+    return handled;
 }
 
 void Form1::changeEvent(QEvent *event)

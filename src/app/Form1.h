@@ -90,10 +90,14 @@ public:
     [[nodiscard]] PrintRun &printRun() const { return *m_run; }
     [[nodiscard]] DocumentAdder &adder() const { return *m_adder; }
 
+    // No context menu anywhere: nothing may hide the toolbar's commands.
+    QMenu *createPopupMenu() override { return nullptr; }
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool event(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -110,6 +114,9 @@ private:
     Services m_services;
     FormGeometry m_geometry;
     bool m_skinApplied = false;
+    // Centred before the window manager framed the window: centre again
+    // once the frame is known.
+    bool m_centreWhenFramed = false;
 
     QTabWidget *m_tabs = nullptr;
     ListView1 *m_list = nullptr;

@@ -70,9 +70,9 @@ void DocumentAdder::Drop(const QStringList &paths)
         if (!list)
             return;
         // A folder counts when it is listed like any other (not hidden) and
-        // is a real folder.
+        // is a folder, or a link to one.
         const bool folder =
-            isRealFolder(path) && !QStringView(path).split(u'/').last().startsWith(u'.');
+            namesFolder(path) && !QStringView(path).split(u'/').last().startsWith(u'.');
         if (folder) {
             addFolderTree(
                 path, QStringLiteral("*.*"), false,

@@ -18,7 +18,11 @@ QStringList pathsFromDialogResult(const QString &fileName)
     if (parts.size() == 1)
         return parts;
     QStringList paths;
+    // A bare name lies in the first part's folder; a file the dialog
+    // returned from another folder comes as its full path (a name never
+    // holds a separator).
     for (qsizetype i = 1; i < parts.size(); ++i)
-        paths << withoutDoubledRoot(joinPath(parts[0], parts[i]));
+        paths << (parts[i].contains(u'/') ? parts[i]
+                                          : withoutDoubledRoot(joinPath(parts[0], parts[i])));
     return paths;
 }

@@ -14,5 +14,6 @@
 
 // The paths an open-file dialog's result stands for: one full path as it
 // is, or a folder followed by names (separated by NUL characters) as one
-// path per name, in the dialog's order.
+// path per name, in the dialog's order. A part that is a full path itself
+// (picked from another folder) is taken as it is.
 [[nodiscard]] QStringList pathsFromDialogResult(const QString &fileName);

@@ -43,8 +43,11 @@ ListView1::ListView1(const QString &dragIconPath, QWidget *parent)
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::ExtendedSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
-    setToolTip(QStringLiteral("Drag and drop files here. Drag files up and down to change order. "
-                              "Double-click item to remove it."));
+    const QString hint = QStringLiteral("Drag and drop files here. Drag files up and down to "
+                                        "change order. Double-click item to remove it.");
+    setToolTip(hint);
+    // The hint is the list's instructions; screen readers read this one.
+    setAccessibleDescription(hint);
     // Rows are never dragged out of the list; files are dropped into it.
     setDragEnabled(false);
     setAcceptDrops(true);
@@ -178,6 +181,10 @@ void ListView1::mouseMoveEvent(QMouseEvent *event)
     // the busy pointer of a long operation stays.
     if (QWidget *top = window(); top && top->cursor().shape() != Qt::WaitCursor)
         top->unsetCursor();
+    // A release that another window took (a message box, say) never
+    // reached the list: a move with no button held ends the drag too.
+    if (m_buttonDown && event->buttons() == Qt::NoButton)
+        endDrag();
     if (!m_buttonDown) {
         QTreeWidget::mouseMoveEvent(event);
         return;
@@ -200,6 +207,9 @@ void ListView1::dragTo(const QPoint &point)
     setTextAt(to, dragged);
     topLevelItem(from - 1)->setSelected(false);
     setSelectedAt(to);
+    // The moved path's row is the current item too, so that Delete or a
+    // double-click removes the document the user sees highlighted.
+    selectionModel()->setCurrentIndex(model()->index(to - 1, 0), QItemSelectionModel::NoUpdate);
     m_draggedItem = QPersistentModelIndex(model()->index(to - 1, 0));
 
     const int y = m_cursorPosition().y();
@@ -209,10 +219,15 @@ void ListView1::dragTo(const QPoint &point)
         makeVisible(to + 1);
 }
 
-void ListView1::mouseReleaseEvent(QMouseEvent *event)
+void ListView1::endDrag()
 {
     m_buttonDown = false;
     viewport()->setCursor(Qt::ArrowCursor);
+}
+
+void ListView1::mouseReleaseEvent(QMouseEvent *event)
+{
+    endDrag();
     QTreeWidget::mouseReleaseEvent(event);
 }
 

@@ -59,6 +59,7 @@ private:
     void removeCurrent();
     void startDrag();
     void dragTo(const QPoint &point);
+    void endDrag();
 
     QString m_dragIconPath;
     CursorPosition m_cursorPosition;

@@ -65,10 +65,10 @@ bool matchesWildcard(const QString &name, const QString &pattern)
     return ::fnmatch(pattern.toUtf8().constData(), name.toUtf8().constData(), FNM_CASEFOLD) == 0;
 }
 
-bool isRealFolder(const QString &path)
+bool namesFolder(const QString &path)
 {
     struct stat info
     {
     };
-    return ::lstat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }

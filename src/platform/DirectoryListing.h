@@ -26,5 +26,6 @@ struct DirectoryEntry
 // name.
 [[nodiscard]] bool matchesWildcard(const QString &name, const QString &pattern);
 
-// Whether a path names a real folder (not a link to one).
-[[nodiscard]] bool isRealFolder(const QString &path);
+// Whether a path the user named is a folder; a link to a folder counts, since
+// the user chose it (only links met inside a search are not followed).
+[[nodiscard]] bool namesFolder(const QString &path);

@@ -28,10 +28,14 @@ QString QtFileDialogs::joinedFileName(const QStringList &paths)
         return {};
     if (paths.size() == 1)
         return paths.first();
-    // The dialog picks from one folder at a time.
-    QStringList parts{QFileInfo(paths.first()).absolutePath()};
-    for (const QString &path : paths)
-        parts << QFileInfo(path).fileName();
+    // Files of the first file's folder by name; a file from another folder
+    // (a typed full path, a recent place) by its full path.
+    const QString folder = QFileInfo(paths.first()).absolutePath();
+    QStringList parts{folder};
+    for (const QString &path : paths) {
+        const QFileInfo info(path);
+        parts << (info.absolutePath() == folder ? info.fileName() : path);
+    }
     return parts.join(QChar(0));
 }
 

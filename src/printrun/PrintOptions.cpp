@@ -62,9 +62,11 @@ void PrintOptions::FillPrinterList()
 
 void PrintOptions::restorePrinterChoice()
 {
+    const int before = m_combo1->currentIndex();
     choosePosition(m_combo1, m_settings.read(PrinterKey, QStringLiteral("0")));
-    // Choosing the position that is chosen already is a choice too.
-    if (m_combo1->currentIndex() >= 0)
+    // Choosing the position that is chosen already is a choice too (a new
+    // one was stored by the change handler).
+    if (m_combo1->currentIndex() >= 0 && m_combo1->currentIndex() == before)
         Combo1_Click();
 }
 
@@ -78,8 +80,9 @@ void PrintOptions::fillPauseList()
 
 void PrintOptions::restorePauseChoice()
 {
+    const int before = m_combo2->currentIndex();
     choosePosition(m_combo2, m_settings.read(PauseKey, QStringLiteral("0")));
-    if (m_combo2->currentIndex() >= 0)
+    if (m_combo2->currentIndex() >= 0 && m_combo2->currentIndex() == before)
         Combo2_Click();
 }
 

@@ -78,6 +78,16 @@ std::vector<pid_t> officeChildren()
     return pids;
 }
 
+char processState(pid_t pid)
+{
+    QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+    if (!stat.open(QIODevice::ReadOnly))
+        return 0;
+    const QByteArray line = stat.readAll();
+    const qsizetype close = line.lastIndexOf(')');
+    return close >= 0 && close + 2 < line.size() ? line[close + 2] : char(0);
+}
+
 bool schedulerAvailable()
 {
     return !qEnvironmentVariable("CUPS_SERVER").isEmpty() &&

@@ -24,6 +24,8 @@ namespace e2e {
 void makeDocument(const QString &path, const QStringList &paragraphs);
 // soffice.bin processes that are children of this process.
 [[nodiscard]] std::vector<pid_t> officeChildren();
+// The state letter of a process ('R', 'S', 'Z', ...), 0 when it is gone.
+[[nodiscard]] char processState(pid_t pid);
 // Whether the private scheduler is there at all.
 [[nodiscard]] bool schedulerAvailable();
 

@@ -15,6 +15,8 @@
 #include <QThread>
 
 #include <csignal>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using automation::LibreOfficeProcessor;
 
@@ -205,6 +207,47 @@ private slots:
         first.reset();
         second.reset();
         checkNothingLeft();
+    }
+
+    // Our own instances and ended (zombie) processes are not the user's
+    // office; another test's helper office may run for a moment meanwhile.
+    void runningOfficeCheckSkipsOursAndZombies()
+    {
+        QTemporaryDir bin;
+        const QString fake = bin.filePath("soffice.bin");
+        QVERIFY(QFile::copy("/bin/sh", fake));
+        auto running = [this] {
+            try {
+                return m_office->AttachToRunning()->Name() == m_office->ExpectedName();
+            } catch (const automation::AutomationError &) {
+                return false;
+            }
+        };
+        QProcess ours;
+        ours.start(fake,
+                   {"-c", "sleep 30; :",
+                    QString("--accept=pipe,name=") + LibreOfficeProcessor::PipePrefix + "t;urp;"});
+        QVERIFY(ours.waitForStarted());
+        QTRY_VERIFY_WITH_TIMEOUT(!running(), 20000);
+        ours.kill();
+        ours.waitForFinished();
+
+        const QByteArray program = fake.toLocal8Bit();
+        const pid_t zombie = fork();
+        if (zombie == 0) {
+            execl(program.constData(), "soffice.bin", "-c", "exit 0", nullptr);
+            _exit(127);
+        }
+        QTRY_VERIFY(e2e::processState(zombie) == 'Z');
+        QTRY_VERIFY_WITH_TIMEOUT(!running(), 20000);
+        ::waitpid(zombie, nullptr, 0);
+
+        QProcess users;
+        users.start(fake, {"-c", "sleep 30; :"});
+        QVERIFY(users.waitForStarted());
+        QTRY_VERIFY(running());
+        users.kill();
+        users.waitForFinished();
     }
 
     void checkWordInstalledQuietlyWhenTheOfficeStarts()

@@ -78,6 +78,9 @@ private slots:
                  (QStringList{"/a.doc", "/b.doc"}));
         QCOMPARE(QtFileDialogs::joinedFileName({"/r/x.doc", "/r/y.txt"}),
                  QString("/r") + QChar(0) + "x.doc" + QChar(0) + "y.txt");
+        // Files from several folders keep their own folders.
+        const QStringList mixed{"/r/x.doc", "/other/z.doc", "/r/y.doc"};
+        QCOMPARE(pathsFromDialogResult(QtFileDialogs::joinedFileName(mixed)), mixed);
         QCOMPARE(QtFileDialogs::qtFilter("Word Documents (*.do*)|*.do*|All Files (*.*)|*.*"),
                  "Word Documents (*.do*);;All Files (*)");
     }
@@ -255,6 +258,20 @@ private slots:
         QCOMPARE(relative(list.paths()),
                  (QStringList{"/first", "two.jpg", "D/.hidden.txt", "D/sheet.xlsx", "D/z.png",
                               "D/Sub/deep.doc", "one.txt", ".hiddenfolder"}));
+    }
+
+    void droppedOrChosenLinkToAFolderIsSearched()
+    {
+        touch("Real/a.doc");
+        touch("Real/Sub/b.doc");
+        QVERIFY(QFile::link(path("Real"), path("Link")));
+        ListView1 list(QString{});
+        adder(list)->Drop({path("Link")});
+        QCOMPARE(relative(list.paths()), (QStringList{"Link/a.doc", "Link/Sub/b.doc"}));
+        list.ClearList();
+        dialogs.folderResult = path("Link");
+        adder(list)->AddFolder();
+        QCOMPARE(relative(list.paths()), (QStringList{"Link/a.doc", "Link/Sub/b.doc"}));
     }
 
     void dropOnTheListWidgetAcceptsLocalFilesOnly()

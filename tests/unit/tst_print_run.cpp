@@ -195,6 +195,24 @@ private slots:
         QCOMPARE(texts[2], "Done.");
     }
 
+    void listEmptiedDuringTheRunIsReportedAtLine110()
+    {
+        list.paths = {"/d/1.docx", "/d/2.docx"};
+        onWait = [this] {
+            if (waits.size() == 2) // the pause after the first document
+                list.paths.clear();
+        };
+        run->Start();
+        QCOMPARE(word.printed(), std::vector<std::string>{"/d/1.docx"});
+        const QStringList texts = messages.texts();
+        QCOMPARE(texts.size(), 3);
+        QVERIFY(texts[0].startsWith("Division by zero\r\n"));
+        QVERIFY(texts[0].contains("at line 110"));
+        QVERIFY(texts[1].contains("at line 114"));
+        QCOMPARE(texts[2], "Done.");
+        QCOMPARE(bar.value(), 0);
+    }
+
     void editsDuringThePauseChangeWhatLaterStepsPrint()
     {
         list.paths = {"/d/1.docx", "/d/2.docx", "/d/3.docx"};

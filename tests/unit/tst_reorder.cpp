@@ -2,6 +2,8 @@
 
 #include "ListView1.h"
 
+#include <QApplication>
+#include <QMouseEvent>
 #include <QScrollBar>
 #include <QTest>
 
@@ -44,6 +46,27 @@ private slots:
         QVERIFY(list->isSelectedAt(5));
         QVERIFY(!list->isSelectedAt(3));
         QCOMPARE(vp->cursor().shape(), Qt::ArrowCursor);
+        // The moved row is the current one: Delete removes the moved document.
+        QCOMPARE(list->currentPosition(), 5);
+        QTest::keyClick(list.get(), Qt::Key_Delete);
+        QCOMPARE(list->paths(), (QStringList{"1", "2", "4", "5"}));
+    }
+
+    void releaseTakenByAnotherWindowEndsTheDrag()
+    {
+        make(5);
+        QWidget *vp = list->viewport();
+        QTest::mousePress(vp, Qt::LeftButton, {}, row(3));
+        // The release went to a message box; the list only sees hovering.
+        QMouseEvent hover(QEvent::MouseMove, row(5), vp->mapToGlobal(row(5)), Qt::NoButton,
+                          Qt::NoButton, {});
+        QApplication::sendEvent(vp, &hover);
+        QMouseEvent later(QEvent::MouseMove, row(1), vp->mapToGlobal(row(1)), Qt::NoButton,
+                          Qt::NoButton, {});
+        QApplication::sendEvent(vp, &later);
+        QCOMPARE(list->paths(), (QStringList{"1", "2", "3", "4", "5"}));
+        QCOMPARE(vp->cursor().shape(), Qt::ArrowCursor);
+        QTest::mouseRelease(vp, Qt::LeftButton, {}, row(1));
     }
 
     void jumpExchangesOnlyTwoRows()

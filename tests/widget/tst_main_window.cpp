@@ -4,10 +4,13 @@
 #include "ListView1.h"
 #include "PrintOptions.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QFile>
 #include <QGroupBox>
 #include <QMenu>
+#include <QMenuBar>
 #include <QProgressBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -61,6 +64,24 @@ private slots:
         QVERIFY(!form.skinApplied());
         QCOMPARE(form.printOptions()->frame1()->palette().color(QPalette::Window),
                  QColor(Qt::white));
+    }
+
+    void startUpReadsAndWritesSettingsInOrder()
+    {
+        FormFixture fx(folder());
+        fx.load();
+        // First start: the default printer is chosen and stored before the
+        // second read of its position; each choice is stored once.
+        QCOMPARE(fx.settings.log,
+                 (QStringList{"read Combo1", "write Combo1=1", "read Combo1", "write Combo1=1",
+                              "read Combo2", "write Combo2=0", "read TabControl1"}));
+        FormFixture later(folder());
+        later.settings.values = {{"Combo1", "2"}, {"Combo2", "5"}, {"TabControl1", "1"}};
+        later.load();
+        QCOMPARE(later.settings.log,
+                 (QStringList{"read Combo1", "read Combo1", "write Combo1=2", "read Combo1",
+                              "write Combo1=2", "read Combo2", "write Combo2=5", "read TabControl1",
+                              "write TabControl1=1"}));
     }
 
     void storedTabAndChoicesAreRestored()
@@ -173,6 +194,37 @@ private slots:
             QCOMPARE(actions[i]->data().toInt(), ids[i]);
             QVERIFY(!actions[i]->icon().isNull());
         }
+    }
+
+    void nothingHidesTheToolbarAndTheBarsUseTheirFont()
+    {
+        FormFixture fx(folder());
+        Form1 &form = fx.load();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QToolBar *bar = form.toolBar();
+        for (QWidget *target :
+             {static_cast<QWidget *>(bar), static_cast<QWidget *>(form.menuBar())}) {
+            QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                    target->mapToGlobal(QPoint(5, 5)));
+            QApplication::sendEvent(target, &click);
+            QVERIFY(!QApplication::activePopupWidget());
+        }
+        QVERIFY(!form.createPopupMenu());
+        QVERIFY(!bar->isMovable());
+        QVERIFY(!bar->isFloatable());
+        QVERIFY(!bar->toggleViewAction()->isEnabled());
+        QVERIFY(bar->isVisible());
+
+        auto isBarFont = [](const QFont &font) {
+            return font.family() == "Calibri" && font.pointSize() == 11 && !font.bold();
+        };
+        QVERIFY(isBarFont(form.menuBar()->font()));
+        for (QAction *action : bar->actions())
+            QVERIFY(isBarFont(bar->widgetForAction(action)->font()));
+        for (int m : {1, 9, 15})
+            QVERIFY(isBarFont(form.menu(m)->font()));
+        QVERIFY(form.font().bold()); // the window itself keeps its bold Arial
     }
 
     void eachToolbarCommandReachesItsOperation()

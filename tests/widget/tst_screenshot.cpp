@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QGuiApplication>
 #include <QImage>
+#include <QProcess>
 #include <QScreen>
 #include <QSet>
 #include <QTest>
@@ -44,6 +45,32 @@ private slots:
             for (int x = area.left(); x <= area.right(); x += 2)
                 colours.insert(shot.pixel(x, y));
         QVERIFY2(colours.size() > 20, qPrintable(QString::number(colours.size())));
+    }
+
+    // With a window manager the frame is only known after showing: the
+    // whole frame, title bar included, ends up in the middle of the screen.
+    void framedWindowOpensCentred()
+    {
+        QProcess manager;
+        manager.start(QStringLiteral("openbox"), {QStringLiteral("--sm-disable")});
+        QVERIFY2(manager.waitForStarted(), "openbox is needed for this test");
+        QTest::qWait(500);
+        FormFixture fixture;
+        Form1 &form = fixture.load();
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        QTRY_VERIFY_WITH_TIMEOUT(form.frameGeometry() != form.geometry(), 5000);
+        const QPoint screenCentre = form.screen()->geometry().center();
+        QTRY_VERIFY2_WITH_TIMEOUT(
+            (form.frameGeometry().center() - screenCentre).manhattanLength() <= 2,
+            qPrintable(QStringLiteral("frame %1,%2 %3x%4")
+                           .arg(form.frameGeometry().x())
+                           .arg(form.frameGeometry().y())
+                           .arg(form.frameGeometry().width())
+                           .arg(form.frameGeometry().height())),
+            5000);
+        manager.kill();
+        manager.waitForFinished();
     }
 };
 
