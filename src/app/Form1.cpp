@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -302,6 +303,20 @@ void Form1::CommandBars_Execute(int commandId)
     }
 }
 
+void Form1::OpenPaths(const QStringList &paths)
+{
+    if (isVisible()) {
+        if (isMinimized())
+            showNormal();
+        raise();
+        activateWindow();
+    }
+    QStringList absolute;
+    for (const QString &path : paths)
+        absolute << QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    m_adder->Drop(absolute);
+}
+
 void Form1::Start()
 {
     m_run->Start();
@@ -350,8 +365,10 @@ void Form1::SaveWindowPlacement()
 void Form1::Form_Unload(int /*cancel*/)
 {
     SaveWindowPlacement();
-    // The process ends here, also from inside a print run or a folder search:
-    // no office instance of ours may outlive it.
+    // The window goes at once. The process ends here, also from inside a
+    // print run or a folder search; a document already on its way to the
+    // printer is let finish first, and no office instance of ours outlives it.
+    hide();
     m_services.wordProcessor.EndAllInstances();
     m_services.endProcess();
 }

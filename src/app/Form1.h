@@ -77,6 +77,9 @@ public:
     void Help();
     void CreateStaticBar();
     void CommandBars_Execute(int commandId);
+    // Paths named on the command line or handed over by a second start: added
+    // as a drop of them would add them, and the window comes to the front.
+    void OpenPaths(const QStringList &paths);
 
     [[nodiscard]] ListView1 *listView() const { return m_list; }
     [[nodiscard]] PrintOptions *printOptions() const { return m_options; }

@@ -1,6 +1,10 @@
+#include "CommandLine.h"
+#include "CommandLinePrint.h"
 #include "Form1.h"
+#include "InstanceChannel.h"
 
 #include "EventLoop.h"
+#include "ListView1.h"
 #include "PlatformPrinterList.h"
 #include "ProgramFolder.h"
 #include "QtDesktopShell.h"
@@ -11,16 +15,117 @@
 #include "WordProcessorFactory.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QEventLoop>
 #include <QRandomGenerator>
+#include <QThread>
 #include <QTime>
 
+#include <csignal>
+#include <cstdio>
 #include <cstdlib>
+
+namespace {
+
+volatile std::sig_atomic_t interruptedBy = 0;
+
+void writeLine(std::FILE *stream, const QString &line)
+{
+    std::fputs((line + u'\n').toUtf8().constData(), stream);
+    std::fflush(stream);
+}
+
+// Printing without a window: marrowlake --print, --list-printers, --help,
+// --version.
+int runWithoutWindow(int argc, char *argv[])
+{
+    QCoreApplication app(argc, argv);
+    const CommandLine line = parseCommandLine(QCoreApplication::arguments().mid(1));
+    auto out = [](const QString &text) { writeLine(stdout, text); };
+    auto err = [](const QString &text) { writeLine(stderr, text); };
+    switch (line.mode) {
+    case CommandLine::Mode::Help:
+        std::fputs(commandLineHelp().toUtf8().constData(), stdout);
+        return 0;
+    case CommandLine::Mode::Version:
+        out(QStringLiteral("marrowlake " MARROWLAKE_VERSION));
+        return 0;
+    case CommandLine::Mode::UsageError:
+        err(QStringLiteral("marrowlake: ") + line.error);
+        err(QStringLiteral("Try 'marrowlake --help' for more information."));
+        return 2;
+    default:
+        break;
+    }
+
+    QtSettingsStore settings; // read only: nothing is stored from here
+    PlatformPrinterList printers;
+    std::unique_ptr<automation::WordProcessor> office;
+    std::unique_ptr<CommandLinePrint> run;
+    // Ctrl+C and kill: the office instance is ended (a document already on
+    // its way to the printer is let finish), what was printed is said, and
+    // the program ends with 128 + the signal's number.
+    auto checkInterrupt = [&office, &run] {
+        if (const int signal = interruptedBy) {
+            if (office)
+                office->EndAllInstances();
+            if (run)
+                writeLine(stdout, QStringLiteral("interrupted: ") + run->summary());
+            std::_Exit(128 + signal);
+        }
+    };
+    std::signal(SIGINT, [](int signal) { interruptedBy = signal; });
+    std::signal(SIGTERM, [](int signal) { interruptedBy = signal; });
+    auto yield = [checkInterrupt] {
+        checkInterrupt();
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
+    };
+    auto wait = [checkInterrupt](int seconds) {
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < qint64(seconds) * 1000) {
+            checkInterrupt();
+            QThread::msleep(std::min<qint64>(20, qint64(seconds) * 1000 - clock.elapsed() + 1));
+        }
+    };
+    office = automation::makeWordProcessor(yield, checkInterrupt);
+    run = std::make_unique<CommandLinePrint>(*office, printers, settings, wait, yield, out, err);
+    const int status =
+        line.mode == CommandLine::Mode::ListPrinters ? run->listPrinters() : run->print(line);
+    checkInterrupt();
+    office->EndAllInstances();
+    return status;
+}
+
+} // namespace
 
 int main(int argc, char *argv[])
 {
+    QStringList raw;
+    for (int i = 1; i < argc; ++i)
+        raw << QString::fromLocal8Bit(argv[i]);
+    if (wantsNoWindow(raw))
+        return runWithoutWindow(argc, argv);
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marrowlake"));
     QApplication::setOrganizationName(QStringLiteral("Harrowick"));
+    const CommandLine line = parseCommandLine(QApplication::arguments().mid(1));
+    if (line.mode == CommandLine::Mode::UsageError) {
+        writeLine(stderr, QStringLiteral("marrowlake: ") + line.error);
+        return 2;
+    }
+    // One window per user: a running one takes these paths and comes to the
+    // front. A start without paths opens a window of its own.
+    if (!line.paths.isEmpty()) {
+        QStringList absolute;
+        for (const QString &path : line.paths)
+            absolute << QDir::cleanPath(QDir::current().absoluteFilePath(path));
+        if (InstanceChannel::handOver(absolute))
+            return 0;
+    }
 
     QtSettingsStore settings;
     PlatformPrinterList printers;
@@ -29,7 +134,11 @@ int main(int argc, char *argv[])
     QtFileDialogs dialogs;
 
     // Short waits: the office answers within milliseconds once it runs.
-    const auto office = automation::makeWordProcessor([] { yieldToEventLoop(5); });
+    // While one call into it is under way the window is kept painted; user
+    // input waits for the next yield.
+    const auto office = automation::makeWordProcessor(
+        [] { yieldToEventLoop(5); },
+        [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
 
     Form1 form({settings, printers, messages, shell, dialogs, *office, programFolder(),
                 [] {
@@ -40,11 +149,18 @@ int main(int argc, char *argv[])
                 },
                 [&settings] {
                     settings.flush();
-                    std::exit(0);
+                    // At once: a call into the office may still be waiting on
+                    // a thread of its own, and nothing of the run may go on.
+                    std::_Exit(0);
                 },
                 WaitSeconds});
     messages.setParent(&form);
     form.Form_Load();
     form.show();
+    InstanceChannel channel;
+    channel.listen([&form](const QStringList &paths) { form.OpenPaths(paths); },
+                   [&form] { return form.listView()->count(); });
+    if (!line.paths.isEmpty())
+        form.OpenPaths(line.paths);
     return app.exec();
 }

@@ -90,3 +90,18 @@ void addFolderTree(const QString &folder, const QString &pattern, bool cleanRoot
         }
     }
 }
+
+void expandDroppedPaths(const QStringList &paths, const std::function<void(const QString &)> &add,
+                        const Yield &yield)
+{
+    for (const QString &path : paths) {
+        // A folder counts when it is listed like any other (not hidden) and
+        // is a folder, or a link to one.
+        const bool folder =
+            namesFolder(path) && !QStringView(path).split(u'/').last().startsWith(u'.');
+        if (folder)
+            addFolderTree(path, QStringLiteral("*.*"), false, add, yield);
+        else
+            add(path);
+    }
+}

@@ -32,3 +32,9 @@ void CollectSubfolders(QStringList &folders, bool recurse, const Yield &yield);
 // given; cleanRoot undoes a doubled separator after the root folder.
 void addFolderTree(const QString &folder, const QString &pattern, bool cleanRoot,
                    const std::function<void(const QString &)> &add, const Yield &yield);
+
+// The paths a drop (or a command line) names, as the documents they stand
+// for, in order: a folder (or a link to one) with every file of its tree, a
+// file as it is given. Hidden folders count as files.
+void expandDroppedPaths(const QStringList &paths, const std::function<void(const QString &)> &add,
+                        const Yield &yield);

@@ -65,24 +65,13 @@ void DocumentAdder::LoadSamples()
 
 void DocumentAdder::Drop(const QStringList &paths)
 {
+    // The list may go away while a folder search yields (the window closing).
     QPointer<ListView1> list(&m_list);
-    for (const QString &path : paths) {
-        if (!list)
-            return;
-        // A folder counts when it is listed like any other (not hidden) and
-        // is a folder, or a link to one.
-        const bool folder =
-            namesFolder(path) && !QStringView(path).split(u'/').last().startsWith(u'.');
-        if (folder) {
-            addFolderTree(
-                path, QStringLiteral("*.*"), false,
-                [list](const QString &file) {
-                    if (list)
-                        list->append(file);
-                },
-                m_yield);
-        } else {
-            list->append(path);
-        }
-    }
+    expandDroppedPaths(
+        paths,
+        [list](const QString &path) {
+            if (list)
+                list->append(path);
+        },
+        m_yield);
 }

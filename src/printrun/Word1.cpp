@@ -26,6 +26,7 @@ void Word1::PrintDocument(const QString &path)
 {
     // Steps up to the open document are not handled here: their failure is
     // the caller's to report.
+    m_lastPrintFailure.clear();
     const std::unique_ptr<automation::Application> word = m_word.CreateInstance();
     const std::unique_ptr<automation::Document> document =
         word->GetDocuments().Open(nativePath(path));
@@ -37,7 +38,8 @@ void Word1::PrintDocument(const QString &path)
         } while (word->GetApplication().BackgroundPrintingStatus() != 0);
         m_wait(1);
         word->Quit(false);
-    } catch (const std::exception &) {
+    } catch (const std::exception &e) {
+        m_lastPrintFailure = QString::fromUtf8(e.what());
         m_messages.show(QStringLiteral("Could not print ") + path, MessageBoxes::Buttons::Ok,
                         MessageBoxes::Icon::None, ApplicationTitle);
     }

@@ -86,7 +86,7 @@ Browsing No
 DefaultShared No
 WebInterface No
 MaxJobs 0
-PreserveJobHistory No
+PreserveJobHistory Yes
 <Location />
   Order allow,deny
   Allow all

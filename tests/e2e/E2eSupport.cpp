@@ -44,15 +44,26 @@ QString jobText(const QString &jobFile)
     return QString::fromUtf8(pdftotext.readAllStandardOutput());
 }
 
-void makeDocument(const QString &path, const QStringList &paragraphs)
+static void runMaker(const QStringList &args, const QString &path)
 {
-    QStringList args{QStringLiteral(MAKE_DOCUMENT_SCRIPT), path};
-    args << paragraphs;
     QProcess maker;
     maker.start(QStringLiteral("python3"), args);
     maker.waitForFinished(30000);
     if (maker.exitCode() != 0 || !QFile::exists(path))
         qFatal("could not make %s: %s", qPrintable(path), maker.readAllStandardError().data());
+}
+
+void makeDocument(const QString &path, const QStringList &paragraphs)
+{
+    runMaker(QStringList{QStringLiteral(MAKE_DOCUMENT_SCRIPT), path} + paragraphs, path);
+}
+
+void makeLockedDocument(const QString &path, const QString &kind, const QStringList &paragraphs)
+{
+    runMaker(
+        QStringList{QStringLiteral(MAKE_DOCUMENT_SCRIPT), QStringLiteral("--locked"), kind, path} +
+            paragraphs,
+        path);
 }
 
 std::vector<pid_t> officeChildren()

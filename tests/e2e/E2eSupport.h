@@ -22,6 +22,9 @@ namespace e2e {
 // Writes a small document holding the paragraphs; the format follows the
 // extension.
 void makeDocument(const QString &path, const QStringList &paragraphs);
+// A compound file shaped as an encrypted .docx ("encrypted") or a
+// rights-managed .doc ("rights").
+void makeLockedDocument(const QString &path, const QString &kind, const QStringList &paragraphs);
 // soffice.bin processes that are children of this process.
 [[nodiscard]] std::vector<pid_t> officeChildren();
 // The state letter of a process ('R', 'S', 'Z', ...), 0 when it is gone.

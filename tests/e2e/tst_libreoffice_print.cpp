@@ -1,6 +1,7 @@
 // Printing single documents with the real office onto the private scheduler's
 // capture queues.
 
+#include "DocumentChecks.h"
 #include "E2eSupport.h"
 #include "FakeMessageBoxes.h"
 #include "IsInstalled.h"
@@ -8,6 +9,7 @@
 #include "Word1.h"
 
 #include <QDirIterator>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
@@ -197,6 +199,121 @@ private slots:
         checkNothingLeft();
     }
 
+    void lockedDocumentsAreRefusedInPlainWords()
+    {
+        e2e::makeLockedDocument(doc("secret.docx"), "encrypted", {"wordsecret"});
+        e2e::makeLockedDocument(doc("managed.doc"), "rights", {"wordmanaged"});
+        const auto jobs = e2e::capturedJobs("capture").size();
+        for (const char *name : {"secret.docx", "managed.doc"}) {
+            QString description;
+            try {
+                m_word->PrintDocument(doc(name));
+            } catch (const automation::AutomationError &e) {
+                description = QString::fromUtf8(e.what());
+            }
+            QVERIFY2(description.contains("protected by a password"), qPrintable(description));
+        }
+        // The office's own wording never reaches a report as it stands.
+        QCOMPARE(automation::plainOfficeMessage(
+                     "Unsupported URL <file:///x.docx>: \"type detection aborted\" at "
+                     "./framework/source/loadenv/loadenv.cxx:189"),
+                 "the file's type was not recognised");
+        QCOMPARE(automation::plainOfficeMessage("impl_store <file:///o.docx> failed: 0xc10 at "
+                                                "./sfx2/source/doc/sfxbasemodel.cxx:3207 at "
+                                                "./sfx2/source/doc/sfxbasemodel.cxx:1783"),
+                 "impl_store <file:///o.docx> failed: 0xc10");
+        QThread::msleep(300);
+        QCOMPARE(e2e::capturedJobs("capture").size(), jobs);
+        checkNothingLeft();
+    }
+
+    // The window closes (and the program ends every instance) while the
+    // office is printing: the job the user saw start still reaches the queue.
+    void endingAllInstancesLetsASubmittedJobFinish()
+    {
+        LibreOfficeProcessor::Options options;
+        options.copiesDir = m_copies.path().toStdString();
+        bool printing = false;
+        LibreOfficeProcessor *office = nullptr;
+        options.repaint = [&] {
+            if (printing && office) {
+                printing = false;
+                office->EndAllInstances();
+            }
+        };
+        LibreOfficeProcessor processor(options);
+        office = &processor;
+        const QString path = doc("long.docx");
+        e2e::makeDocument(path, {"--pages", "40", "wordlong PAGENUMBER"});
+        const int already = int(e2e::capturedJobs("capture").size());
+        auto word = processor.CreateInstance();
+        auto document = word->GetDocuments().Open(path.toStdString());
+        word->SetActivePrinter("capture");
+        printing = true;
+        try {
+            word->PrintOut(true, false, path.toStdString());
+        } catch (const automation::AutomationError &) {
+            // the instance was ended under the call, as at exit
+        }
+        QVERIFY(!printing); // it was ended in the middle of the call
+        QVERIFY(e2e::officeChildren().empty());
+        const QStringList jobs = e2e::waitForJobs("capture", already + 1);
+        QCOMPARE(jobs.size(), already + 1);
+        QVERIFY(e2e::jobText(jobs.last()).contains("wordlong 40"));
+        document.reset();
+        word.reset();
+        checkNothingLeft();
+    }
+
+    void officeEndingAfterHandingItsJobOverHasPrinted()
+    {
+        const QString path = doc("handed.docx");
+        e2e::makeDocument(path, {"wordhanded"});
+        const int already = int(e2e::capturedJobs("capture").size());
+        auto word = m_office->CreateInstance();
+        auto document = word->GetDocuments().Open(path.toStdString());
+        word->SetActivePrinter("capture");
+        word->PrintOut(true, false, path.toStdString());
+        QCOMPARE(e2e::waitForJobs("capture", already + 1).size(), already + 1);
+        for (pid_t pid : e2e::officeChildren())
+            ::kill(pid, SIGKILL);
+        QTRY_VERIFY(e2e::officeChildren().empty());
+        // The scheduler has the whole job: printed, not "Could not print".
+        QCOMPARE(word->BackgroundPrintingStatus(), 0);
+        word->Quit(false);
+        document.reset();
+        word.reset();
+        checkNothingLeft();
+    }
+
+    void stoppedOfficeIsEndedWhileTheCallerRepaints()
+    {
+        LibreOfficeProcessor::Options options;
+        options.copiesDir = m_copies.path().toStdString();
+        options.idleLimit = std::chrono::seconds(2);
+        int repaints = 0;
+        options.repaint = [&repaints] { ++repaints; };
+        LibreOfficeProcessor office(options);
+        const QString path = doc("frozen.docx");
+        e2e::makeDocument(path, {"wordfrozen"});
+        auto word = office.CreateInstance();
+        for (pid_t pid : e2e::officeChildren())
+            ::kill(pid, SIGSTOP);
+        QElapsedTimer clock;
+        clock.start();
+        QString description;
+        try {
+            (void)word->GetDocuments().Open(path.toStdString());
+        } catch (const automation::AutomationError &e) {
+            description = QString::fromUtf8(e.what());
+        }
+        QVERIFY2(description.contains("stopped answering"), qPrintable(description));
+        QVERIFY2(clock.elapsed() < 15000, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY2(repaints > 50, qPrintable(QString::number(repaints))); // every 15 ms or so
+        word.reset();
+        checkNothingLeft();
+    }
+
     void endAllInstancesLeavesNothing()
     {
         auto first = m_office->CreateInstance();
@@ -235,7 +352,9 @@ private slots:
         const QByteArray program = fake.toLocal8Bit();
         const pid_t zombie = fork();
         if (zombie == 0) {
-            execl(program.constData(), "soffice.bin", "-c", "exit 0", nullptr);
+            // Ours while it runs; ended, its command line is gone.
+            execl(program.constData(), "soffice.bin", "-c", "exit 0",
+                  "--accept=pipe,name=marrowlake-z;urp;", nullptr);
             _exit(127);
         }
         QTRY_VERIFY(e2e::processState(zombie) == 'Z');

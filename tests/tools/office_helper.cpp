@@ -89,7 +89,8 @@ int main(int argc, char *argv[])
     const std::string program = "/usr/lib/libreoffice/program";
     const auto profile =
         std::filesystem::temp_directory_path() / ("office-helper-" + randomToken());
-    const std::string pipe = "office-helper-" + randomToken();
+    // Named like our own instances, so that no test takes it for the user's office.
+    const std::string pipe = "marrowlake-helper-" + randomToken();
     std::unique_ptr<OfficeProcess> process;
     auto finish = [&](int status) {
         if (process && !process->waitForExit(std::chrono::seconds(5)))

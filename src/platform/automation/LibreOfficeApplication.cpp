@@ -1,5 +1,7 @@
 #include "LibreOfficeApplication.h"
 
+#include "CupsJobs.h"
+#include "DocumentChecks.h"
 #include "InstanceRegistry.h"
 #include "OfficeProcess.h"
 #include "OfficeProfiles.h"
@@ -22,6 +24,9 @@
 #include <osl/file.hxx>
 
 #include <algorithm>
+#include <condition_variable>
+#include <exception>
+#include <mutex>
 #include <sys/stat.h>
 #include <thread>
 
@@ -68,6 +73,9 @@ class OpenDocument : public Document
 {
 };
 
+const std::string ProtectedDocument =
+    "The document could not be opened; it may be damaged or protected by a password (";
+
 } // namespace
 
 LibreOfficeApplication::LibreOfficeApplication(Settings settings,
@@ -110,15 +118,61 @@ void LibreOfficeApplication::launch()
     m_process = std::make_unique<OfficeProcess>(
         m_settings.executable.string(), arguments,
         std::vector<std::string>{"TMPDIR=" + m_settings.tempDir.string()});
+    m_process->setIdleLimit(m_settings.idleLimit);
     OfficeProcess *process = m_process.get();
     const fs::path profile = m_settings.removeProfile ? m_settings.profile : fs::path();
     const fs::path temp = m_settings.tempDir;
-    m_registry->add(this, [process, profile, temp] {
+    m_registry->add(this, [this, process, profile, temp] {
+        // A document whose job is on its way to the scheduler is let finish:
+        // the user saw it start.
+        waitWhileSpooling();
         process->kill();
         if (!profile.empty())
             OfficeProfiles::remove(profile);
         OfficeProfiles::remove(temp);
     });
+}
+
+void LibreOfficeApplication::waitWhileSpooling()
+{
+    while (m_watcher->pending() > 0 && !m_watcher->failed() && m_process->running() &&
+           std::chrono::steady_clock::now() < m_spoolDeadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+}
+
+template <typename Call> void LibreOfficeApplication::callOffice(Call &&call)
+{
+    if (!m_settings.repaint) {
+        call();
+        return;
+    }
+    // The call waits for the office on a thread of its own, so that this
+    // thread can keep the window painted however long the office takes.
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            call();
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        std::lock_guard lock(mutex);
+        done = true;
+        finished.notify_all();
+    });
+    std::unique_lock lock(mutex);
+    while (!done) {
+        lock.unlock();
+        m_settings.repaint();
+        lock.lock();
+        finished.wait_for(lock, std::chrono::milliseconds(15), [&] { return done; });
+    }
+    lock.unlock();
+    worker.join();
+    if (failure)
+        std::rethrow_exception(failure);
 }
 
 void LibreOfficeApplication::pause()
@@ -165,7 +219,7 @@ void LibreOfficeApplication::connect()
     if (m_settings.removeProfile)
         OfficeProfiles::recordSockets(m_settings.profile, m_sockets);
     try {
-        m_desktop = frame::Desktop::create(m_remote);
+        callOffice([this] { m_desktop = frame::Desktop::create(m_remote); });
     } catch (const uno::Exception &e) {
         throw failure("The word processor could not be started", toUtf8(e.Message));
     }
@@ -173,13 +227,16 @@ void LibreOfficeApplication::connect()
 
 AutomationError LibreOfficeApplication::failure(const std::string &what, const std::string &detail)
 {
+    if (m_process && m_process->killedAsIdle())
+        return AutomationError(what + ": the word processor stopped answering and was stopped.");
     if (m_process && m_process->killedByWatchdog())
         return AutomationError(what + ": the word processor did not answer within " +
                                std::to_string(m_settings.callTimeout.count() / 1000) +
                                " seconds and was stopped.");
     if (!m_process || !m_process->running())
         return AutomationError(what + ": the word processor ended unexpectedly.");
-    return AutomationError(detail.empty() ? what + "." : what + ": " + detail);
+    const std::string plain = plainOfficeMessage(detail);
+    return AutomationError(plain.empty() ? what + "." : what + ": " + plain);
 }
 
 std::unique_ptr<Document> LibreOfficeApplication::Open(const std::string &path)
@@ -195,6 +252,10 @@ std::unique_ptr<Document> LibreOfficeApplication::Open(const std::string &path)
     // print a blank page for a file that holds nothing.
     if (fs::file_size(path, error) == 0)
         throw AutomationError("This file is empty: " + path);
+    // Encrypted and rights-managed documents: the office would ask for a
+    // password (refused) or print a placeholder page instead of the text.
+    if (isProtectedCompoundFile(path))
+        throw AutomationError(ProtectedDocument + path + ")");
 
     rtl::OUString url;
     if (osl::FileBase::getFileURLFromSystemPath(fromUtf8(fs::absolute(path).string()), url) !=
@@ -205,25 +266,24 @@ std::unique_ptr<Document> LibreOfficeApplication::Open(const std::string &path)
     uno::Reference<lang::XComponent> component;
     try {
         m_process->armWatchdog(m_settings.callTimeout);
-        const uno::Reference<frame::XComponentLoader> loader(m_desktop, uno::UNO_QUERY_THROW);
-        component = loader->loadComponentFromURL(
-            url, "_blank", 0,
-            properties(
-                property("Hidden", uno::Any(true)), property("ReadOnly", uno::Any(true)),
-                property("MacroExecutionMode",
-                         uno::Any(sal_Int16(document::MacroExecMode::NEVER_EXECUTE))),
-                property("UpdateDocMode", uno::Any(sal_Int16(document::UpdateDocMode::NO_UPDATE))),
-                property("InteractionHandler", uno::Any(refuse))));
+        callOffice([&] {
+            const uno::Reference<frame::XComponentLoader> loader(m_desktop, uno::UNO_QUERY_THROW);
+            component = loader->loadComponentFromURL(
+                url, "_blank", 0,
+                properties(property("Hidden", uno::Any(true)), property("ReadOnly", uno::Any(true)),
+                           property("MacroExecutionMode",
+                                    uno::Any(sal_Int16(document::MacroExecMode::NEVER_EXECUTE))),
+                           property("UpdateDocMode",
+                                    uno::Any(sal_Int16(document::UpdateDocMode::NO_UPDATE))),
+                           property("InteractionHandler", uno::Any(refuse))));
+        });
         m_process->disarmWatchdog();
     } catch (const uno::Exception &e) {
         m_process->disarmWatchdog();
         throw failure("The document could not be opened (" + path + ")", toUtf8(e.Message));
     }
     if (!component.is())
-        throw failure("The document could not be opened; it may be damaged or protected by a "
-                      "password (" +
-                          path + ")",
-                      "");
+        throw failure(ProtectedDocument + path + ")", "");
 
     try {
         const uno::Reference<lang::XServiceInfo> info(component, uno::UNO_QUERY_THROW);
@@ -267,20 +327,24 @@ void LibreOfficeApplication::SetActivePrinter(const std::string &printerName)
         throw AutomationError("No document is open.");
     try {
         for (auto &document : m_documents) {
-            const uno::Reference<view::XPrintable> printable(document.component,
-                                                             uno::UNO_QUERY_THROW);
             m_process->armWatchdog(m_settings.callTimeout);
-            printable->setPrinter(properties(property("Name", uno::Any(fromUtf8(printerName)))));
             // An unknown name is ignored silently and the old printer kept:
             // read it back, so a job can never go to another printer.
             rtl::OUString chosen;
-            for (const auto &p : printable->getPrinter())
-                if (p.Name == "Name")
-                    p.Value >>= chosen;
+            callOffice([&] {
+                const uno::Reference<view::XPrintable> printable(document.component,
+                                                                 uno::UNO_QUERY_THROW);
+                printable->setPrinter(
+                    properties(property("Name", uno::Any(fromUtf8(printerName)))));
+                for (const auto &p : printable->getPrinter())
+                    if (p.Name == "Name")
+                        p.Value >>= chosen;
+            });
             m_process->disarmWatchdog();
             if (printerName.empty() || toUtf8(chosen) != printerName)
                 throw AutomationError("There is no printer named \"" + printerName + "\".");
         }
+        m_printer = printerName;
     } catch (const uno::Exception &e) {
         m_process->disarmWatchdog();
         throw failure("The printer could not be chosen", toUtf8(e.Message));
@@ -292,22 +356,27 @@ void LibreOfficeApplication::PrintOut(bool collate, bool /*background*/,
 {
     LoadedDocument &document = documentFor(fileName);
     try {
-        if (!document.watched) {
-            const uno::Reference<view::XPrintJobBroadcaster> broadcaster(document.component,
-                                                                         uno::UNO_QUERY_THROW);
-            broadcaster->addPrintJobListener(
-                uno::Reference<view::XPrintJobListener>(m_watcher.get()));
-            document.watched = true;
-        }
-        const uno::Reference<view::XPrintable> printable(document.component, uno::UNO_QUERY_THROW);
         m_watcher->jobStarted();
         m_spoolDeadline = std::chrono::steady_clock::now() + m_settings.callTimeout;
+        if (!m_printer.empty())
+            m_jobsBefore = CupsJobs::newestJob(m_printer);
         // The job is spooled in the office while we keep the window alive;
         // the caller waits for it through BackgroundPrintingStatus.
         m_process->armWatchdog(m_settings.callTimeout);
-        printable->print(properties(property("CopyCount", uno::Any(sal_Int16(1))),
-                                    property("Collate", uno::Any(collate)),
-                                    property("Wait", uno::Any(false))));
+        callOffice([&] {
+            if (!document.watched) {
+                const uno::Reference<view::XPrintJobBroadcaster> broadcaster(document.component,
+                                                                             uno::UNO_QUERY_THROW);
+                broadcaster->addPrintJobListener(
+                    uno::Reference<view::XPrintJobListener>(m_watcher.get()));
+                document.watched = true;
+            }
+            const uno::Reference<view::XPrintable> printable(document.component,
+                                                             uno::UNO_QUERY_THROW);
+            printable->print(properties(property("CopyCount", uno::Any(sal_Int16(1))),
+                                        property("Collate", uno::Any(collate)),
+                                        property("Wait", uno::Any(false))));
+        });
         m_process->disarmWatchdog();
     } catch (const uno::Exception &e) {
         m_process->disarmWatchdog();
@@ -317,8 +386,14 @@ void LibreOfficeApplication::PrintOut(bool collate, bool /*background*/,
 
 long LibreOfficeApplication::BackgroundPrintingStatus()
 {
-    if (!m_process->running())
+    if (!m_process->running()) {
+        // The office may have ended after handing the job over: then the
+        // document is printed, and reporting it would only bring a reprint.
+        if (!m_printer.empty() && !m_watcher->failed() &&
+            CupsJobs::receivedSince(m_printer, m_jobsBefore))
+            return 0;
         throw failure("The document could not be printed", "");
+    }
     if (m_watcher->failed())
         throw AutomationError("The document could not be printed: the print job failed.");
     const long pending = m_watcher->pending();
@@ -336,14 +411,17 @@ void LibreOfficeApplication::Quit(std::optional<bool> /*saveChanges*/)
     if (m_ended)
         return;
     try {
-        for (auto &document : m_documents) {
-            const uno::Reference<util::XCloseable> closeable(document.component, uno::UNO_QUERY);
-            if (closeable.is())
-                closeable->close(true);
-        }
-        m_documents.clear();
         m_process->armWatchdog(std::chrono::seconds(10));
-        m_desktop->terminate();
+        callOffice([this] {
+            for (auto &document : m_documents) {
+                const uno::Reference<util::XCloseable> closeable(document.component,
+                                                                 uno::UNO_QUERY);
+                if (closeable.is())
+                    closeable->close(true);
+            }
+            m_documents.clear();
+            m_desktop->terminate();
+        });
     } catch (const uno::Exception &) {
         // The bridge goes away while the office ends; that is the success case.
     }

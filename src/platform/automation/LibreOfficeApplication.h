@@ -35,6 +35,12 @@ public:
         YieldFunction yield;
         std::chrono::milliseconds startTimeout;
         std::chrono::milliseconds callTimeout;
+        // Keeps the caller's window painted while a call into the office
+        // waits (no user input); empty: the call blocks the caller.
+        YieldFunction repaint;
+        // A call during which the office uses no processor time this long is
+        // ended: the office has stopped answering.
+        std::chrono::milliseconds idleLimit{30'000};
     };
 
     // Starts the process and connects to it; throws AutomationError.
@@ -63,6 +69,9 @@ private:
     void launch();
     void connect();
     void pause();
+    // Runs one call into the office; the caller keeps repainting meanwhile.
+    template <typename Call> void callOffice(Call &&call);
+    void waitWhileSpooling();
     [[nodiscard]] AutomationError failure(const std::string &what, const std::string &detail);
     [[nodiscard]] LoadedDocument &documentFor(const std::string &fileName);
     void releaseEverything();
@@ -76,6 +85,8 @@ private:
     std::vector<LoadedDocument> m_documents;
     rtl::Reference<PrintJobWatcher> m_watcher;
     std::chrono::steady_clock::time_point m_spoolDeadline;
+    std::string m_printer;
+    int m_jobsBefore = 0; // the scheduler's newest job on m_printer before ours
     std::vector<std::string> m_sockets;
     bool m_ended = false;
 };

@@ -64,11 +64,11 @@ void LibreOfficeProcessor::seedTemplate()
     // after creating it), end it cleanly, and keep that profile.
     const fs::path seeding = m_profiles->makeSeedingDir();
     try {
-        LibreOfficeApplication seeder({m_options.programDir / "soffice.bin", seeding, false,
-                                       seeding.string() + "-tmp", PipePrefix + randomToken(),
-                                       m_options.yield, m_options.startTimeout,
-                                       m_options.callTimeout},
-                                      m_runtime, m_registry);
+        LibreOfficeApplication seeder(
+            {m_options.programDir / "soffice.bin", seeding, false, seeding.string() + "-tmp",
+             PipePrefix + randomToken(), m_options.yield, m_options.startTimeout,
+             m_options.callTimeout, m_options.repaint, m_options.idleLimit},
+            m_runtime, m_registry);
         seeder.Quit(std::nullopt);
     } catch (...) {
         OfficeProfiles::remove(seeding);
@@ -93,10 +93,10 @@ std::unique_ptr<Application> LibreOfficeProcessor::CreateInstance()
         seedTemplate();
     const fs::path copy = m_profiles->makeCopy();
     return std::make_unique<LibreOfficeApplication>(
-        LibreOfficeApplication::Settings{m_options.programDir / "soffice.bin", copy, true,
-                                         copy.string() + "-tmp", PipePrefix + randomToken(),
-                                         m_options.yield, m_options.startTimeout,
-                                         m_options.callTimeout},
+        LibreOfficeApplication::Settings{
+            m_options.programDir / "soffice.bin", copy, true, copy.string() + "-tmp",
+            PipePrefix + randomToken(), m_options.yield, m_options.startTimeout,
+            m_options.callTimeout, m_options.repaint, m_options.idleLimit},
         m_runtime, m_registry);
 }
 

@@ -24,9 +24,13 @@ public:
         std::filesystem::path templateDir; // empty: the per-user cache
         std::filesystem::path copiesDir;   // empty: the per-user runtime folder
         YieldFunction yield;               // empty: sleep briefly instead
+        YieldFunction repaint;             // keeps the window painted during a call
         std::chrono::milliseconds startTimeout{60'000};
         // Upper bound for any one call into the office and for spooling a job.
         std::chrono::milliseconds callTimeout{180'000};
+        // An office that uses no processor time this long during a call has
+        // stopped answering.
+        std::chrono::milliseconds idleLimit{30'000};
     };
 
     explicit LibreOfficeProcessor(Options options);

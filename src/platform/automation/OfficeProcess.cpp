@@ -138,7 +138,8 @@ void OfficeProcess::armWatchdog(std::chrono::milliseconds timeout)
 {
     {
         std::lock_guard lock(m_mutex);
-        m_deadline = std::chrono::steady_clock::now() + timeout;
+        m_armedAt = std::chrono::steady_clock::now();
+        m_deadline = m_armedAt + timeout;
     }
     m_wake.notify_all();
 }
@@ -149,22 +150,66 @@ void OfficeProcess::disarmWatchdog()
     m_deadline.reset();
 }
 
+long long OfficeProcess::cpuTicks() const
+{
+    std::ifstream stat("/proc/" + std::to_string(m_pid) + "/stat");
+    std::string line;
+    std::getline(stat, line);
+    const auto close = line.rfind(')');
+    if (close == std::string::npos)
+        return -1;
+    // After the name: state, then fields 4 to 13, then utime and stime.
+    std::istringstream fields(line.substr(close + 2));
+    std::string field;
+    long long utime = 0, stime = 0;
+    for (int i = 3; i <= 13 && fields >> field; ++i) {
+    }
+    fields >> utime >> stime;
+    return utime + stime;
+}
+
+void OfficeProcess::killByWatchdog(bool idle)
+{
+    // Only signal here; reaping stays with the owning thread.
+    m_killedAsIdle = idle;
+    m_killedByWatchdog = true;
+    m_deadline.reset();
+    ::kill(-m_pid, SIGKILL);
+    ::kill(m_pid, SIGKILL);
+}
+
 void OfficeProcess::watch()
 {
+    using Clock = std::chrono::steady_clock;
+    constexpr auto Sample = std::chrono::milliseconds(250);
     std::unique_lock lock(m_mutex);
+    long long lastTicks = -1;
+    Clock::time_point lastBusy;
+    Clock::time_point seenArm;
     while (!m_stopWatching) {
         if (!m_deadline) {
             m_wake.wait(lock);
             continue;
         }
-        if (m_wake.wait_until(lock, *m_deadline) == std::cv_status::timeout && m_deadline &&
-            std::chrono::steady_clock::now() >= *m_deadline) {
-            // Only signal here; reaping stays with the owning thread.
-            m_killedByWatchdog = true;
-            m_deadline.reset();
-            ::kill(-m_pid, SIGKILL);
-            ::kill(m_pid, SIGKILL);
+        const auto now = Clock::now();
+        if (now >= *m_deadline) {
+            killByWatchdog(false);
+            continue;
         }
+        // A call that is still waiting: is the office doing anything at all?
+        const long long ticks = cpuTicks();
+        if (m_armedAt != seenArm) { // a new call: its idle time starts now
+            seenArm = m_armedAt;
+            lastTicks = ticks;
+            lastBusy = now;
+        } else if (ticks != lastTicks) {
+            lastTicks = ticks;
+            lastBusy = now;
+        } else if (now - lastBusy >= m_idleLimit) {
+            killByWatchdog(true);
+            continue;
+        }
+        m_wake.wait_until(lock, std::min(*m_deadline, now + Sample));
     }
 }
 

@@ -40,20 +40,29 @@ public:
 
     // Kills the process if it is still running when the deadline passes,
     // until disarmed; a hung call into the office then fails instead of hanging.
+    // A process that uses no processor time at all for the idle limit
+    // (stopped, or waiting for something that never comes) is killed sooner.
     void armWatchdog(std::chrono::milliseconds timeout);
     void disarmWatchdog();
+    void setIdleLimit(std::chrono::milliseconds limit) { m_idleLimit = limit; }
     [[nodiscard]] bool killedByWatchdog() const { return m_killedByWatchdog; }
+    [[nodiscard]] bool killedAsIdle() const { return m_killedAsIdle; }
 
 private:
     void watch();
+    void killByWatchdog(bool idle);
+    [[nodiscard]] long long cpuTicks() const;
 
     pid_t m_pid = -1;
     std::optional<int> m_status;
     std::mutex m_mutex;
     std::condition_variable m_wake;
     std::optional<std::chrono::steady_clock::time_point> m_deadline;
+    std::chrono::steady_clock::time_point m_armedAt;
     bool m_stopWatching = false;
     std::atomic<bool> m_killedByWatchdog{false};
+    std::atomic<bool> m_killedAsIdle{false};
+    std::chrono::milliseconds m_idleLimit{30'000};
     std::thread m_watchdog;
 };
 

@@ -1,0 +1,116 @@
+#include "CommandLine.h"
+
+namespace {
+
+CommandLine usageError(const QString &error)
+{
+    CommandLine line;
+    line.mode = CommandLine::Mode::UsageError;
+    line.error = error;
+    return line;
+}
+
+} // namespace
+
+bool wantsNoWindow(const QStringList &arguments)
+{
+    // Our options all start with "--" (Qt's own with one dash): every one of
+    // them, a wrong one included, is answered without a window.
+    for (const QString &argument : arguments) {
+        if (argument == QLatin1String("--"))
+            return false;
+        if (argument.startsWith(QLatin1String("--")))
+            return true;
+    }
+    return false;
+}
+
+CommandLine parseCommandLine(const QStringList &arguments)
+{
+    CommandLine line;
+    bool print = false, list = false, onlyPaths = false;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString &argument = arguments[i];
+        if (onlyPaths || !argument.startsWith(u'-') || argument == QLatin1String("-")) {
+            line.paths << argument;
+            continue;
+        }
+        // --name=value and --name value alike.
+        const qsizetype equals = argument.indexOf(u'=');
+        const QString name = equals < 0 ? argument : argument.left(equals);
+        auto value = [&]() -> std::optional<QString> {
+            if (equals >= 0)
+                return argument.mid(equals + 1);
+            if (i + 1 < arguments.size())
+                return arguments[++i];
+            return std::nullopt;
+        };
+        if (name == QLatin1String("--")) {
+            onlyPaths = true;
+        } else if (name == QLatin1String("--help")) {
+            line.mode = CommandLine::Mode::Help;
+            return line;
+        } else if (name == QLatin1String("--version")) {
+            line.mode = CommandLine::Mode::Version;
+            return line;
+        } else if (name == QLatin1String("--print")) {
+            print = true;
+        } else if (name == QLatin1String("--list-printers")) {
+            list = true;
+        } else if (name == QLatin1String("--printer")) {
+            const auto printer = value();
+            if (!printer || printer->isEmpty())
+                return usageError(QStringLiteral("--printer needs a printer's name"));
+            line.printer = *printer;
+        } else if (name == QLatin1String("--pause")) {
+            const auto seconds = value();
+            bool ok = false;
+            const int n = seconds ? seconds->toInt(&ok) : -1;
+            if (!ok || n < 0 || n > 9)
+                return usageError(
+                    QStringLiteral("--pause takes a whole number of seconds from 0 to 9"));
+            line.pause = n;
+        } else {
+            return usageError(QStringLiteral("unknown option: %1").arg(argument));
+        }
+    }
+    if (list) {
+        line.mode = CommandLine::Mode::ListPrinters;
+        return line;
+    }
+    if ((line.printer || line.pause) && !print)
+        return usageError(QStringLiteral("--printer and --pause go with --print"));
+    if (print) {
+        line.mode = CommandLine::Mode::Print;
+        if (line.paths.isEmpty())
+            return usageError(QStringLiteral("--print needs at least one document or folder"));
+    }
+    return line;
+}
+
+QString commandLineHelp()
+{
+    return QStringLiteral(
+        "Usage: marrowlake [PATH...]\n"
+        "       marrowlake --print [--printer NAME] [--pause SECONDS] PATH...\n"
+        "       marrowlake --list-printers\n"
+        "\n"
+        "Prints many word-processor documents in one run, each opened and printed by\n"
+        "LibreOffice, in order, on one printer.\n"
+        "\n"
+        "Without options the window opens (or the running one comes to the front)\n"
+        "with PATH... added to its list: a folder with every file of it and of its\n"
+        "subfolders, a file as it is.\n"
+        "\n"
+        "  --print            print PATH... without a window; one line per document\n"
+        "  --printer NAME     the printer (default: the one chosen in the window)\n"
+        "  --pause SECONDS    0 to 9; the run waits one second more after each\n"
+        "                     document (default: the one chosen in the window)\n"
+        "  --list-printers    list the printers; the default one is marked\n"
+        "  --help             show this help and exit\n"
+        "  --version          show the version and exit\n"
+        "\n"
+        "Exit status of --print: 0 when every document printed, 1 when any failed,\n"
+        "2 for a usage error, an unknown printer or no documents, 130 or 143 when\n"
+        "interrupted.\n");
+}

@@ -1,0 +1,34 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+#include <optional>
+
+// What the program was asked to do on its command line.
+struct CommandLine
+{
+    enum class Mode
+    {
+        Window,       // the main window, with these paths added
+        Print,        // print the paths without a window
+        ListPrinters, // list the printers
+        Help,
+        Version,
+        UsageError
+    };
+    Mode mode = Mode::Window;
+    QStringList paths;
+    std::optional<QString> printer;
+    std::optional<int> pause; // 0 to 9 seconds, as the pause choices
+    QString error;            // for UsageError
+};
+
+// Reads the arguments (without the program's name). Options go before the
+// paths; after "--" everything is a path.
+[[nodiscard]] CommandLine parseCommandLine(const QStringList &arguments);
+
+// Whether these arguments (Qt's own still among them) ask for no window.
+[[nodiscard]] bool wantsNoWindow(const QStringList &arguments);
+
+[[nodiscard]] QString commandLineHelp();

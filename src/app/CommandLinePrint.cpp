@@ -1,0 +1,116 @@
+#include "CommandLinePrint.h"
+
+#include "AddFolder.h"
+#include "MessageBoxes.h"
+#include "PrinterList.h"
+#include "SettingsStore.h"
+#include "Word1.h"
+#include "WordAutomation.h"
+
+namespace {
+
+// Nobody is there to answer a box: its text is kept for the report.
+class KeptMessages : public MessageBoxes
+{
+public:
+    Answer show(const QString &text, Buttons, Icon, const QString &) override
+    {
+        last = text;
+        return Answer::Ok;
+    }
+    QString last;
+};
+
+int storedPosition(const SettingsStore &settings, const QString &key, int count)
+{
+    bool ok = false;
+    const int position = settings.read(key, QString()).trimmed().toInt(&ok);
+    return ok && position >= 0 && position < count ? position : -1;
+}
+
+} // namespace
+
+CommandLinePrint::CommandLinePrint(automation::WordProcessor &wordProcessor, PrinterList &printers,
+                                   const SettingsStore &settings, Wait waitSeconds, Yield yield,
+                                   Output out, Output err)
+    : m_word(wordProcessor), m_printers(printers), m_settings(settings),
+      m_wait(std::move(waitSeconds)), m_yield(std::move(yield)), m_out(std::move(out)),
+      m_err(std::move(err))
+{
+}
+
+int CommandLinePrint::listPrinters()
+{
+    const QString defaultName = m_printers.defaultPrinterName();
+    for (const QString &name : m_printers.printerNames())
+        m_out(name == defaultName ? name + QStringLiteral(" (default)") : name);
+    return 0;
+}
+
+QString CommandLinePrint::summary() const
+{
+    return QStringLiteral("%1 printed, %2 not printed").arg(m_printed).arg(m_failed);
+}
+
+int CommandLinePrint::print(const CommandLine &line)
+{
+    // The printer is settled before anything prints: an unknown name never
+    // falls back to another printer.
+    const QStringList printers = m_printers.printerNames();
+    QString printer;
+    if (line.printer) {
+        if (!printers.contains(*line.printer)) {
+            m_err(QStringLiteral("marrowlake: there is no printer named \"%1\" (see "
+                                 "--list-printers)")
+                      .arg(*line.printer));
+            return 2;
+        }
+        printer = *line.printer;
+    } else {
+        const int stored =
+            storedPosition(m_settings, QStringLiteral("Combo1"), int(printers.size()));
+        printer = stored >= 0 ? printers[stored] : m_printers.defaultPrinterName();
+        if (printer.isEmpty()) {
+            m_err(QStringLiteral("marrowlake: no printer chosen and no default printer; name one "
+                                 "with --printer"));
+            return 2;
+        }
+    }
+    const int pause = line.pause
+                          ? *line.pause
+                          : std::max(0, storedPosition(m_settings, QStringLiteral("Combo2"), 10));
+
+    QStringList documents;
+    expandDroppedPaths(
+        line.paths, [&documents](const QString &path) { documents << path; }, m_yield);
+    if (documents.isEmpty()) {
+        m_err(QStringLiteral("marrowlake: no documents found"));
+        return 2;
+    }
+
+    KeptMessages messages;
+    Word1 word(
+        m_word, messages, [&printer] { return printer; }, m_wait, m_yield);
+    for (const QString &path : std::as_const(documents)) {
+        messages.last.clear();
+        try {
+            word.PrintDocument(path);
+            if (messages.last.isEmpty()) {
+                ++m_printed;
+                m_out(QStringLiteral("printed ") + path);
+            } else {
+                ++m_failed;
+                m_out(
+                    QStringLiteral("failed ") + path + QStringLiteral(": ") +
+                    (word.lastPrintFailure().isEmpty() ? messages.last : word.lastPrintFailure()));
+            }
+        } catch (const std::exception &e) {
+            ++m_failed;
+            m_out(QStringLiteral("failed ") + path + QStringLiteral(": ") +
+                  QString::fromUtf8(e.what()));
+        }
+        m_wait(pause + 1);
+    }
+    m_out(summary());
+    return m_failed == 0 ? 0 : 1;
+}
