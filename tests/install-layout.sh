@@ -15,7 +15,7 @@ done
 [ -d "$prefix/share/marrowlake/Video" ] || { echo "missing: share/marrowlake/Video"; fail=1; }
 samples=$(find "$prefix/share/marrowlake/Samples" -type f | wc -l)
 [ "$samples" -eq 3 ] || { echo "expected 3 samples, found $samples"; fail=1; }
-grep -q '^Exec=marrowlake$' "$prefix/share/applications/marrowlake.desktop" || { echo "bad .desktop"; fail=1; }
+grep -q '^Exec=marrowlake %F$' "$prefix/share/applications/marrowlake.desktop" || { echo "bad .desktop"; fail=1; }
 # The installed program finds its own libraries.
 if ldd "$prefix/bin/marrowlake" | grep -q 'not found'; then
     echo "unresolved libraries:"; ldd "$prefix/bin/marrowlake" | grep 'not found'; fail=1

@@ -388,6 +388,21 @@ private slots:
         QCOMPARE(fx.messages.texts().last(), "Done.");
     }
 
+    void pathsFromTheCommandLineAreAddedAsADrop()
+    {
+        touch("Tree/b.doc");
+        touch("Tree/Sub/c.txt");
+        touch("single.docx");
+        FormFixture fx(folder());
+        Form1 &form = fx.load();
+        form.listView()->append("/already.doc");
+        QDir::setCurrent(folder());
+        form.OpenPaths({"Tree/", folder("single.docx")});
+        QCOMPARE(form.listView()->paths(),
+                 (QStringList{"/already.doc", folder("Tree/b.doc"), folder("Tree/Sub/c.txt"),
+                              folder("single.docx")}));
+    }
+
     void droppedFilesReachTheList()
     {
         FormFixture fx(folder());

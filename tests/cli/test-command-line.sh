@@ -1,0 +1,96 @@
+#!/bin/bash
+# The program from outside, as scripts and file managers use it, on the
+# private scheduler (run through with-private-cups.sh):
+#  - marrowlake --print: three documents (one bad) in order on the capture
+#    queue, the exact lines on standard output, exit status 1;
+#  - an unknown printer: exit status 2, nothing printed;
+#  - a second `marrowlake PATH...` hands its paths to the running window.
+#   test-command-line.sh PROGRAM MAKE_DOCUMENT_SCRIPT
+set -euo pipefail
+program=${1:?usage: test-command-line.sh PROGRAM MAKE_DOCUMENT_SCRIPT}
+maker=${2:?usage: test-command-line.sh PROGRAM MAKE_DOCUMENT_SCRIPT}
+work=$(mktemp -d)
+first=""
+cleanup() {
+    if [ -n "$first" ]; then
+        kill "$first" 2>/dev/null || true
+        wait "$first" 2>/dev/null || true
+    fi
+    rm -rf "$work"
+}
+trap cleanup EXIT
+# Settings of this test's own, never the user's.
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
+mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
+failures=0 passes=0
+check() { # check DESCRIPTION CONDITION...
+    local what=$1; shift
+    if "$@"; then
+        echo "ok: $what"; passes=$((passes + 1))
+    else
+        echo "FAILED: $what"; failures=$((failures + 1))
+    fi
+}
+jobs() { ls "$CAPTURE_ROOT/capture" 2>/dev/null | wc -l; }
+
+docs="$work/docs"
+mkdir -p "$docs"
+python3 "$maker" "$docs/one.docx" "clifirst"
+echo "not a document" >"$docs/two.docx"
+python3 "$maker" "$docs/three.odt" "clithird"
+
+before=$(jobs)
+set +e
+"$program" --print --printer capture --pause 0 "$docs/one.docx" "$docs/two.docx" "$docs/three.odt" >"$work/out" 2>"$work/err"
+status=$?
+set -e
+expected="printed $docs/one.docx
+failed $docs/two.docx: This file is damaged or is not a word-processor document: $docs/two.docx
+printed $docs/three.odt
+2 printed, 1 not printed"
+check "--print exits 1 when a document failed" [ "$status" -eq 1 ]
+check "--print says one line per document and a summary" [ "$(cat "$work/out")" = "$expected" ]
+for _ in $(seq 100); do [ "$(jobs)" -ge $((before + 2)) ] && break; sleep 0.1; done
+mapfile -t captured < <(ls "$CAPTURE_ROOT/capture" | sort | tail -n 2)
+check "two jobs on the queue" [ "$(jobs)" -eq $((before + 2)) ]
+check "the first document first" grep -q clifirst <(pdftotext "$CAPTURE_ROOT/capture/${captured[0]}" -)
+check "the third document second" grep -q clithird <(pdftotext "$CAPTURE_ROOT/capture/${captured[1]}" -)
+
+before=$(jobs)
+set +e
+"$program" --print --printer no-such-queue "$docs/one.docx" >"$work/out" 2>"$work/err"
+status=$?
+set -e
+sleep 1
+check "an unknown printer exits 2" [ "$status" -eq 2 ]
+check "an unknown printer prints nothing" [ "$(jobs)" -eq "$before" ]
+check "an unknown printer is named" grep -q 'no printer named "no-such-queue"' "$work/err"
+check "--version" [ "$("$program" --version)" = "marrowlake $("$program" --version | cut -d' ' -f2)" ]
+
+# One window: the first program runs on the offscreen platform; a second
+# start hands a folder and a file over and ends at once.
+mkdir -p "$docs/tree/sub"
+touch "$docs/tree/a.doc" "$docs/tree/sub/b.doc"
+QT_QPA_PLATFORM=offscreen "$program" &
+first=$!
+socket="$XDG_RUNTIME_DIR/marrowlake.socket"
+for _ in $(seq 300); do [ -S "$socket" ] && break; sleep 0.1; done
+check "the first program listens" [ -S "$socket" ]
+rows() { # the running window's number of rows, asked over its socket
+    python3 -c 'import socket,sys
+s=socket.socket(socket.AF_UNIX); s.connect(sys.argv[1]); s.sendall(b"\n")
+print(s.recv(100).decode().split()[1])' "$socket"
+}
+start=$(date +%s%N)
+set +e
+QT_QPA_PLATFORM=offscreen "$program" "$docs/tree" "$docs/one.docx"
+status=$?
+set -e
+elapsed=$(( ($(date +%s%N) - start) / 1000000 ))
+check "the second start hands over and exits 0 ($elapsed ms)" [ "$status" -eq 0 ] && [ "$elapsed" -lt 2000 ]
+for _ in $(seq 50); do [ "$(rows)" -eq 3 ] && break; sleep 0.1; done
+check "the running window got the folder's two files and the file" [ "$(rows)" -eq 3 ]
+check "the first program still runs" kill -0 "$first"
+
+echo "command line: $passes passed, $failures failed"
+[ "$failures" -eq 0 ]
