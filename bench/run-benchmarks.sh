@@ -5,4 +5,4 @@ build=${1:?usage: run-benchmarks.sh BUILD_DIR}
 here=$(cd "$(dirname "$0")" && pwd)
 export QT_QPA_PLATFORM=offscreen
 "$build/bench/bench_folder_search"
-"$here/../tests/cups/with-private-cups.sh" --queues capture "$build/bench/bench_print"
+"$here/../tests/cups/with-private-cups.sh" --queues capture "$build/bench/bench_print" "$build/src/app/marrowlake"

@@ -30,6 +30,13 @@ namespace {
 
 volatile std::sig_atomic_t interruptedBy = 0;
 
+// The office profile prepared when the program was built, so that the first
+// start need not set one up.
+QString preparedOfficeProfile()
+{
+    return QDir(programFolder()).filePath(QStringLiteral("office-profile"));
+}
+
 void writeLine(std::FILE *stream, const QString &line)
 {
     std::fputs((line + u'\n').toUtf8().constData(), stream);
@@ -79,8 +86,7 @@ int runWithoutWindow(int argc, char *argv[])
     std::signal(SIGTERM, [](int signal) { interruptedBy = signal; });
     auto yield = [checkInterrupt] {
         checkInterrupt();
-        QCoreApplication::processEvents();
-        QThread::msleep(5);
+        yieldToEventLoop(5);
     };
     auto wait = [checkInterrupt](int seconds) {
         QElapsedTimer clock;
@@ -90,7 +96,8 @@ int runWithoutWindow(int argc, char *argv[])
             QThread::msleep(std::min<qint64>(20, qint64(seconds) * 1000 - clock.elapsed() + 1));
         }
     };
-    office = automation::makeWordProcessor(yield, checkInterrupt);
+    office = automation::makeWordProcessor(
+        {yield, checkInterrupt, wakeEventLoop, preparedOfficeProfile().toStdString()});
     run = std::make_unique<CommandLinePrint>(*office, printers, settings, wait, yield, out, err);
     const int status =
         line.mode == CommandLine::Mode::ListPrinters ? run->listPrinters() : run->print(line);
@@ -137,8 +144,9 @@ int main(int argc, char *argv[])
     // While one call into it is under way the window is kept painted; user
     // input waits for the next yield.
     const auto office = automation::makeWordProcessor(
-        [] { yieldToEventLoop(5); },
-        [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); });
+        {[] { yieldToEventLoop(5); },
+         [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }, wakeEventLoop,
+         preparedOfficeProfile().toStdString()});
 
     Form1 form({settings, printers, messages, shell, dialogs, *office, programFolder(),
                 [] {

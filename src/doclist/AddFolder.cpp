@@ -42,14 +42,11 @@ void CollectSubfolders(QStringList &folders, bool recurse, const Yield &yield)
     for (const QString &folder : std::as_const(folders)) {
         // A listing of our own: a search started during a yield below
         // cannot disturb it.
-        const std::vector<DirectoryEntry> entries = listDirectory(folder);
+        const QStringList subfolders = listSubfolders(folder);
         yield();
-        for (const DirectoryEntry &entry : entries) {
+        for (const QString &name : subfolders) {
             yield();
-            if (!entry.nameValid || entry.isHidden)
-                continue;
-            if (entry.isFolder)
-                found << folder + entry.name + u'/';
+            found << folder + name + u'/';
         }
     }
     if (!found.isEmpty() && recurse)
@@ -65,11 +62,7 @@ QStringList ListFiles(const QString &folder, const QString &pattern)
     QString dir = folder;
     if (!dir.endsWith(u'/'))
         dir += u'/';
-    QStringList names;
-    for (const DirectoryEntry &entry : listDirectory(dir))
-        if (entry.isFile && entry.nameValid && matchesWildcard(entry.name, pattern))
-            names << entry.name;
-    return names;
+    return listMatchingFiles(dir, pattern);
 }
 
 void addFolderTree(const QString &folder, const QString &pattern, bool cleanRoot,

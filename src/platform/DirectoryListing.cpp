@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <dirent.h>
+#include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
 
@@ -56,6 +57,83 @@ std::vector<DirectoryEntry> listDirectory(const QString &folder)
     for (auto &k : keyed)
         entries.push_back(std::move(k.second));
     return entries;
+}
+
+namespace {
+
+// Names of plain ASCII always survive the encoding; others are checked.
+bool survivesEncoding(const char *raw, const QString &name)
+{
+    for (const char *c = raw; *c; ++c)
+        if (static_cast<unsigned char>(*c) >= 0x80)
+            return QFile::encodeName(name) == QByteArray(raw);
+    return true;
+}
+
+// Reads a folder once, keeping the names `keep` accepts (given the raw name,
+// its type and the open folder), sorted as the listing sorts.
+template <typename Keep> QStringList scanFolder(const QString &folder, Keep keep)
+{
+    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    if (!dir)
+        return {};
+    const int fd = ::dirfd(dir);
+    std::vector<std::pair<QString, QString>> keyed; // upper-cased name, name
+    while (const dirent *d = ::readdir(dir)) {
+        const char *raw = d->d_name;
+        if (raw[0] == '.' && (raw[1] == 0 || (raw[1] == '.' && raw[2] == 0)))
+            continue;
+        unsigned char type = d->d_type;
+        if (type == DT_UNKNOWN) {
+            struct stat info
+            {
+            };
+            if (::fstatat(fd, raw, &info, AT_SYMLINK_NOFOLLOW) == 0)
+                type = S_ISDIR(info.st_mode)   ? DT_DIR
+                       : S_ISREG(info.st_mode) ? DT_REG
+                       : S_ISLNK(info.st_mode) ? DT_LNK
+                                               : DT_UNKNOWN;
+        }
+        if (!keep(raw, type, fd))
+            continue;
+        QString name = QFile::decodeName(raw);
+        if (!survivesEncoding(raw, name))
+            continue;
+        QString key = name.toUpper();
+        keyed.emplace_back(std::move(key), std::move(name));
+    }
+    ::closedir(dir);
+    std::sort(keyed.begin(), keyed.end());
+    QStringList names;
+    names.reserve(qsizetype(keyed.size()));
+    for (auto &k : keyed)
+        names << std::move(k.second);
+    return names;
+}
+
+} // namespace
+
+QStringList listSubfolders(const QString &folder)
+{
+    return scanFolder(folder, [](const char *raw, unsigned char type, int) {
+        return type == DT_DIR && raw[0] != '.';
+    });
+}
+
+QStringList listMatchingFiles(const QString &folder, const QString &pattern)
+{
+    const bool everything = pattern == QLatin1String("*.*") || pattern == QLatin1String("*");
+    const QByteArray encodedPattern = pattern.toUtf8();
+    return scanFolder(folder, [&](const char *raw, unsigned char type, int fd) {
+        if (!everything && ::fnmatch(encodedPattern.constData(), raw, FNM_CASEFOLD) != 0)
+            return false;
+        if (type == DT_REG)
+            return true;
+        struct stat info
+        {
+        };
+        return type == DT_LNK && ::fstatat(fd, raw, &info, 0) == 0 && S_ISREG(info.st_mode);
+    });
 }
 
 bool matchesWildcard(const QString &name, const QString &pattern)

@@ -18,6 +18,14 @@ struct DirectoryEntry
 // that cannot be read lists nothing.
 [[nodiscard]] std::vector<DirectoryEntry> listDirectory(const QString &folder);
 
+// What a folder search needs of one folder, in the listing's order and
+// without building an entry for every name: the subfolders it enters (real
+// folders, not hidden, names the encoding represents), and the names of the
+// files (hidden ones and links to files included) that match a wildcard
+// pattern. A folder that cannot be read has neither.
+[[nodiscard]] QStringList listSubfolders(const QString &folder);
+[[nodiscard]] QStringList listMatchingFiles(const QString &folder, const QString &pattern);
+
 // The listing's order of two names.
 [[nodiscard]] bool listsBefore(const QString &a, const QString &b);
 

@@ -9,7 +9,17 @@ void yieldToEventLoop(int maxWaitMs)
     QCoreApplication::processEvents(QEventLoop::AllEvents);
     if (maxWaitMs <= 0)
         return;
-    QEventLoop loop;
-    QTimer::singleShot(maxWaitMs, &loop, &QEventLoop::quit);
-    loop.exec();
+    // Back as soon as anything happens (an event, or a wake-up from another
+    // thread), at the latest when the timer fires.
+    QTimer timer;
+    timer.setSingleShot(true);
+    timer.start(maxWaitMs);
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void wakeEventLoop()
+{
+    if (QCoreApplication *app = QCoreApplication::instance())
+        QMetaObject::invokeMethod(
+            app, [] {}, Qt::QueuedConnection);
 }

@@ -94,7 +94,8 @@ void PrintRun::Start()
                 step(116, [&] { setBusy(true); });
                 // A position that vanished during the run has no path to print.
                 if (havePath)
-                    step(118, [&] { m_word.PrintDocument(path); });
+                    step(118,
+                         [&] { m_word.PrintDocument(path, i < last && i < m_documents.count()); });
                 step(120, [&] { setBusy(true); });
                 step(122, [&] {
                     const QString pause = m_options.pauseText();
@@ -103,6 +104,8 @@ void PrintRun::Start()
                     m_wait(pause.front().digitValue() + 1);
                 });
             }
+            // Started ahead for a document that is no longer there.
+            m_word.endSpare();
             step(126, [&] {
                 m_messages.show(QStringLiteral("Done."), MessageBoxes::Buttons::Ok,
                                 MessageBoxes::Icon::None, ApplicationTitle);

@@ -22,7 +22,7 @@ Word1::Word1(automation::WordProcessor &wordProcessor, MessageBoxes &messages,
 {
 }
 
-void Word1::PrintDocument(const QString &path)
+void Word1::PrintDocument(const QString &path, bool anotherFollows)
 {
     // Steps up to the open document are not handled here: their failure is
     // the caller's to report.
@@ -36,13 +36,23 @@ void Word1::PrintDocument(const QString &path)
         do {
             m_yield();
         } while (word->GetApplication().BackgroundPrintingStatus() != 0);
+        // Unseen by the user: the next document's word processor starts
+        // while this one waits its second.
+        if (anotherFollows)
+            m_word.PrepareSpare();
         m_wait(1);
         word->Quit(false);
     } catch (const std::exception &e) {
+        m_word.DropSpare();
         m_lastPrintFailure = QString::fromUtf8(e.what());
         m_messages.show(QStringLiteral("Could not print ") + path, MessageBoxes::Buttons::Ok,
                         MessageBoxes::Icon::None, ApplicationTitle);
     }
+}
+
+void Word1::endSpare()
+{
+    m_word.DropSpare();
 }
 
 QString Word1::wordOpenWarning()

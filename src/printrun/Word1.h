@@ -23,8 +23,11 @@ public:
 
     // Prints one document on the chosen printer. A failure to start the word
     // processor or to open the document is thrown (AutomationError) to the
-    // caller; a failure of the printing itself is reported here.
-    void PrintDocument(const QString &path);
+    // caller; a failure of the printing itself is reported here. When another
+    // document follows, its word processor starts during this one's wait.
+    void PrintDocument(const QString &path, bool anotherFollows = false);
+    // No other document follows after all: the early start is ended.
+    void endSpare();
     // True when the run must not go ahead: an instance is running and the
     // user declined to proceed.
     [[nodiscard]] bool WarnIfWordOpen();

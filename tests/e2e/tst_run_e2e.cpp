@@ -15,6 +15,7 @@
 #include "WaitSeconds.h"
 
 #include <QComboBox>
+#include <QDir>
 #include <QProcess>
 #include <QProgressBar>
 #include <QTemporaryDir>
@@ -106,6 +107,88 @@ private slots:
         QVERIFY(e2e::jobText(jobs[before]).contains("wordfirst"));
         QVERIFY(e2e::jobText(jobs[before + 1]).contains("wordthird"));
         QVERIFY(e2e::jobText(jobs[before + 2]).contains("wordsecond"));
+    }
+
+    // The next document's office starts during the waits; it never outlives
+    // the run, a failure, a shortened list or the program.
+    void spareOfficeStartsAheadAndNeverOutlivesTheRun()
+    {
+        QTemporaryDir copies;
+        RealForm *real = nullptr;
+        QList<bool> spareDuringWaits;
+        std::function<void()> duringWait;
+        RealForm form(
+            copies.path(), [] { QFAIL("the program ended"); },
+            [&](int seconds) {
+                spareDuringWaits << real->office->hasSpare();
+                if (duringWait)
+                    duringWait();
+                WaitSeconds(seconds);
+            });
+        real = &form;
+        auto nothingLeft = [&] {
+            QTRY_VERIFY(e2e::officeChildren().empty());
+            QTRY_VERIFY(
+                QDir(copies.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+        };
+        ListView1 *list = form.form->listView();
+        bool spareAtDone = true;
+        form.messages.onShow = [&](const FakeMessageBoxes::Shown &shown) {
+            if (shown.text == "Done.")
+                spareAtDone = form.office->hasSpare();
+        };
+
+        // Three documents in order, each later one on an office started ahead.
+        for (const QString &p : {doc("first.docx"), doc("second.odt"), doc("third.rtf")})
+            list->append(p);
+        auto before = e2e::capturedJobs("capture").size();
+        form.form->Start();
+        // The second of each pair: PrintDocument's wait, then the pause.
+        QCOMPARE(spareDuringWaits, (QList<bool>{true, true, true, true, false, false}));
+        QVERIFY(!spareAtDone);
+        QStringList jobs = e2e::waitForJobs("capture", int(before) + 3);
+        QCOMPARE(jobs.size(), before + 3);
+        QVERIFY(e2e::jobText(jobs[before]).contains("wordfirst"));
+        QVERIFY(e2e::jobText(jobs[before + 1]).contains("wordsecond"));
+        QVERIFY(e2e::jobText(jobs[before + 2]).contains("wordthird"));
+        nothingLeft();
+
+        // A document that fails to open uses up the office started for it.
+        list->ClearList();
+        for (const QString &p : {doc("first.docx"), doc("missing.docx"), doc("third.rtf")})
+            list->append(p);
+        spareDuringWaits.clear();
+        form.form->Start();
+        QCOMPARE(spareDuringWaits, (QList<bool>{true, true, false, false, false}));
+        nothingLeft();
+
+        // The list shortened during the first pause: the spare goes.
+        list->ClearList();
+        for (const QString &p : {doc("first.docx"), doc("second.odt"), doc("third.rtf")})
+            list->append(p);
+        duringWait = [&] {
+            if (spareDuringWaits.size() == 2)
+                list->ClearList();
+        };
+        spareDuringWaits.clear();
+        form.form->Start();
+        QVERIFY(!spareAtDone);
+        nothingLeft();
+
+        // The program ending during a pause takes the spare with it.
+        list->ClearList();
+        for (const QString &p : {doc("first.docx"), doc("second.odt")})
+            list->append(p);
+        duringWait = [&] {
+            if (form.office->hasSpare()) {
+                form.office->EndAllInstances(); // as Form_Unload does
+                QVERIFY(!form.office->hasSpare());
+                QVERIFY(e2e::officeChildren().empty());
+            }
+        };
+        form.form->Start();
+        duringWait = nullptr;
+        nothingLeft();
     }
 
     void closingDuringARunEndsTheProgramAndItsOffice()

@@ -29,6 +29,7 @@
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
+#include <unistd.h>
 
 using namespace css;
 namespace fs = std::filesystem;
@@ -80,12 +81,26 @@ const std::string ProtectedDocument =
 
 LibreOfficeApplication::LibreOfficeApplication(Settings settings,
                                                std::shared_ptr<UnoRuntime> runtime,
-                                               std::shared_ptr<InstanceRegistry> registry)
+                                               std::shared_ptr<InstanceRegistry> registry,
+                                               bool connectNow)
     : m_settings(std::move(settings)), m_runtime(std::move(runtime)),
-      m_registry(std::move(registry)), m_watcher(new PrintJobWatcher)
+      m_registry(std::move(registry)), m_watcher(new PrintJobWatcher(m_settings.wake))
 {
     try {
         launch();
+        if (connectNow)
+            connect();
+    } catch (...) {
+        releaseEverything();
+        throw;
+    }
+}
+
+void LibreOfficeApplication::finishStarting()
+{
+    if (m_desktop.is())
+        return;
+    try {
         connect();
     } catch (...) {
         releaseEverything();
@@ -119,6 +134,11 @@ void LibreOfficeApplication::launch()
         m_settings.executable.string(), arguments,
         std::vector<std::string>{"TMPDIR=" + m_settings.tempDir.string()});
     m_process->setIdleLimit(m_settings.idleLimit);
+    // The office makes its pipe's socket file as it starts: known by name
+    // from now on, it goes with the instance however that ends.
+    m_sockets = {"/tmp/OSL_PIPE_" + std::to_string(getuid()) + "_" + m_settings.pipeName};
+    if (m_settings.removeProfile)
+        OfficeProfiles::recordSockets(m_settings.profile, m_sockets);
     OfficeProcess *process = m_process.get();
     const fs::path profile = m_settings.removeProfile ? m_settings.profile : fs::path();
     const fs::path temp = m_settings.tempDir;
@@ -215,7 +235,9 @@ void LibreOfficeApplication::connect()
         }
         pause();
     }
-    m_sockets = m_process->socketPaths();
+    for (const std::string &socket : m_process->socketPaths())
+        if (std::find(m_sockets.begin(), m_sockets.end(), socket) == m_sockets.end())
+            m_sockets.push_back(socket);
     if (m_settings.removeProfile)
         OfficeProfiles::recordSockets(m_settings.profile, m_sockets);
     try {
@@ -426,10 +448,35 @@ void LibreOfficeApplication::Quit(std::optional<bool> /*saveChanges*/)
         // The bridge goes away while the office ends; that is the success case.
     }
     m_process->disarmWatchdog();
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (m_process->running() && std::chrono::steady_clock::now() < deadline)
-        pause();
-    releaseEverything();
+    if (!m_settings.removeProfile) {
+        // A profile that is kept (a template being seeded) is only complete
+        // once the office has written it out and ended.
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (m_process->running() && std::chrono::steady_clock::now() < deadline)
+            pause();
+        releaseEverything();
+        return;
+    }
+    // The office has acknowledged; its exit (a few tens of milliseconds) is
+    // awaited in the background, and what it leaves is removed after it.
+    m_registry->remove(this);
+    const std::vector<std::string> sockets = m_sockets;
+    const fs::path profile = m_settings.removeProfile ? m_settings.profile : fs::path();
+    const fs::path temp = m_settings.tempDir;
+    m_registry->retire(
+        std::move(m_process),
+        [sockets, profile, temp] {
+            OfficeProfiles::removeSockets(sockets);
+            if (!profile.empty())
+                OfficeProfiles::remove(profile);
+            OfficeProfiles::remove(temp);
+        },
+        std::chrono::seconds(5));
+    m_retired = true;
+    m_documents.clear();
+    m_desktop.clear();
+    m_remote.clear();
+    m_ended = true;
 }
 
 void LibreOfficeApplication::releaseEverything()
@@ -442,10 +489,12 @@ void LibreOfficeApplication::releaseEverything()
         m_process->kill();
         m_process.reset();
     }
-    OfficeProfiles::removeSockets(m_sockets);
-    if (m_settings.removeProfile)
-        OfficeProfiles::remove(m_settings.profile);
-    OfficeProfiles::remove(m_settings.tempDir);
+    if (!m_retired) { // a retired instance's files go after its process
+        OfficeProfiles::removeSockets(m_sockets);
+        if (m_settings.removeProfile)
+            OfficeProfiles::remove(m_settings.profile);
+        OfficeProfiles::remove(m_settings.tempDir);
+    }
     m_ended = true;
 }
 

@@ -41,11 +41,16 @@ public:
         // A call during which the office uses no processor time this long is
         // ended: the office has stopped answering.
         std::chrono::milliseconds idleLimit{30'000};
+        // Called (on another thread) when a print job has been spooled or
+        // has failed, so that a caller waiting for it wakes at once.
+        std::function<void()> wake;
     };
 
-    // Starts the process and connects to it; throws AutomationError.
+    // Starts the process and connects to it (or, ahead of time, only starts
+    // it: finishStarting connects); throws AutomationError.
     LibreOfficeApplication(Settings settings, std::shared_ptr<UnoRuntime> runtime,
-                           std::shared_ptr<InstanceRegistry> registry);
+                           std::shared_ptr<InstanceRegistry> registry, bool connectNow = true);
+    void finishStarting();
     ~LibreOfficeApplication() override;
 
     std::string Name() override { return "LibreOffice"; }
@@ -89,6 +94,7 @@ private:
     int m_jobsBefore = 0; // the scheduler's newest job on m_printer before ours
     std::vector<std::string> m_sockets;
     bool m_ended = false;
+    bool m_retired = false; // quit; its process is awaited in the background
 };
 
 } // namespace automation

@@ -58,27 +58,60 @@ LibreOfficeProcessor::~LibreOfficeProcessor()
     EndAllInstances();
 }
 
+namespace {
+
+LibreOfficeApplication::Settings settingsFor(const LibreOfficeProcessor::Options &options,
+                                             const fs::path &profile, bool ownCopy)
+{
+    return {options.programDir / "soffice.bin",
+            profile,
+            ownCopy,
+            profile.string() + "-tmp",
+            LibreOfficeProcessor::PipePrefix + randomToken(),
+            options.yield,
+            options.startTimeout,
+            options.callTimeout,
+            options.repaint,
+            options.idleLimit,
+            options.wake};
+}
+
+} // namespace
+
 void LibreOfficeProcessor::seedTemplate()
 {
+    const std::string version = OfficeProfiles::officeVersion(m_options.programDir);
+    const fs::path seeding = m_profiles->makeSeedingDir();
+    // The template that came with the program, when it was made for this
+    // version of the office: a copy is all the first start needs.
+    const fs::path shipped = m_options.seededTemplateDir;
+    if (!shipped.empty() && !version.empty() && OfficeProfiles::setUpVersion(shipped) == version) {
+        std::error_code error;
+        fs::copy(shipped, seeding, fs::copy_options::recursive | fs::copy_options::copy_symlinks,
+                 error);
+        if (!error) {
+            m_profiles->adoptTemplate(seeding);
+            return;
+        }
+        OfficeProfiles::remove(seeding);
+        fs::create_directories(seeding);
+        ::chmod(seeding.c_str(), 0700);
+    }
     // Start one instance on a brand-new profile (it restarts itself once
     // after creating it), end it cleanly, and keep that profile.
-    const fs::path seeding = m_profiles->makeSeedingDir();
     try {
-        LibreOfficeApplication seeder(
-            {m_options.programDir / "soffice.bin", seeding, false, seeding.string() + "-tmp",
-             PipePrefix + randomToken(), m_options.yield, m_options.startTimeout,
-             m_options.callTimeout, m_options.repaint, m_options.idleLimit},
-            m_runtime, m_registry);
+        LibreOfficeApplication seeder(settingsFor(m_options, seeding, false), m_runtime,
+                                      m_registry);
         seeder.Quit(std::nullopt);
     } catch (...) {
         OfficeProfiles::remove(seeding);
         throw;
     }
-    OfficeProfiles::markSetUp(seeding, OfficeProfiles::officeVersion(m_options.programDir));
+    OfficeProfiles::markSetUp(seeding, version);
     m_profiles->adoptTemplate(seeding);
 }
 
-std::unique_ptr<Application> LibreOfficeProcessor::CreateInstance()
+void LibreOfficeProcessor::prepareProfiles()
 {
     if (!fs::exists(m_options.programDir / "soffice.bin"))
         throw AutomationError("LibreOffice is not installed (no " +
@@ -91,13 +124,43 @@ std::unique_ptr<Application> LibreOfficeProcessor::CreateInstance()
     }
     if (!m_profiles->templateIsSeeded())
         seedTemplate();
-    const fs::path copy = m_profiles->makeCopy();
+}
+
+std::unique_ptr<LibreOfficeApplication> LibreOfficeProcessor::startInstance(bool connectNow)
+{
+    prepareProfiles();
     return std::make_unique<LibreOfficeApplication>(
-        LibreOfficeApplication::Settings{
-            m_options.programDir / "soffice.bin", copy, true, copy.string() + "-tmp",
-            PipePrefix + randomToken(), m_options.yield, m_options.startTimeout,
-            m_options.callTimeout, m_options.repaint, m_options.idleLimit},
-        m_runtime, m_registry);
+        settingsFor(m_options, m_profiles->makeCopy(), true), m_runtime, m_registry, connectNow);
+}
+
+std::unique_ptr<Application> LibreOfficeProcessor::CreateInstance()
+{
+    if (auto spare = std::move(m_spare)) {
+        try {
+            spare->finishStarting();
+            return spare;
+        } catch (const AutomationError &) {
+            // The early start did not work out (the office ended, say): a
+            // fresh start gets its own chance and its own report.
+        }
+    }
+    return startInstance(true);
+}
+
+void LibreOfficeProcessor::PrepareSpare()
+{
+    if (m_spare)
+        return;
+    try {
+        m_spare = startInstance(false);
+    } catch (const AutomationError &) {
+        // Nothing lost: the next document starts its office as usual.
+    }
+}
+
+void LibreOfficeProcessor::DropSpare()
+{
+    m_spare.reset();
 }
 
 std::unique_ptr<Application> LibreOfficeProcessor::AttachToRunning()
@@ -110,6 +173,7 @@ std::unique_ptr<Application> LibreOfficeProcessor::AttachToRunning()
 void LibreOfficeProcessor::EndAllInstances()
 {
     m_registry->endAll();
+    m_spare.reset(); // ended above; its files go now
 }
 
 } // namespace automation

@@ -10,6 +10,7 @@
 namespace automation {
 
 class InstanceRegistry;
+class LibreOfficeApplication;
 class OfficeProfiles;
 class UnoRuntime;
 
@@ -31,6 +32,10 @@ public:
         // An office that uses no processor time this long during a call has
         // stopped answering.
         std::chrono::milliseconds idleLimit{30'000};
+        std::function<void()> wake; // a print job is done with (any thread)
+        // A template profile seeded when the program was built, copied at
+        // the first start when it suits the installed office.
+        std::filesystem::path seededTemplateDir;
     };
 
     explicit LibreOfficeProcessor(Options options);
@@ -40,6 +45,9 @@ public:
     [[nodiscard]] std::unique_ptr<Application> AttachToRunning() override;
     [[nodiscard]] std::string ExpectedName() const override { return "LibreOffice"; }
     void EndAllInstances() override;
+    void PrepareSpare() override;
+    void DropSpare() override;
+    [[nodiscard]] bool hasSpare() const { return m_spare != nullptr; }
 
     // The pipe names of our instances start with this, so that other
     // processes of ours are not taken for the user's own office.
@@ -47,11 +55,14 @@ public:
 
 private:
     void seedTemplate();
+    void prepareProfiles();
+    [[nodiscard]] std::unique_ptr<LibreOfficeApplication> startInstance(bool connectNow);
 
     Options m_options;
     std::unique_ptr<OfficeProfiles> m_profiles;
     std::shared_ptr<InstanceRegistry> m_registry;
     std::shared_ptr<UnoRuntime> m_runtime;
+    std::unique_ptr<LibreOfficeApplication> m_spare;
 };
 
 } // namespace automation

@@ -82,6 +82,18 @@ bool OfficeProfiles::templateIsSeeded() const
     return text.find("ooSetupLastVersion") != std::string::npos;
 }
 
+std::string OfficeProfiles::setUpVersion(const fs::path &profile)
+{
+    const std::string text = readWholeFile(profile / "user" / "registrymodifications.xcu");
+    const auto at = text.find("\"ooSetupLastVersion\"");
+    const auto open = text.find("<value>", at);
+    const auto close = text.find("</value>", open);
+    if (at == std::string::npos || open == std::string::npos || close == std::string::npos ||
+        close - open > 40)
+        return {};
+    return text.substr(open + 7, close - open - 7);
+}
+
 std::string OfficeProfiles::officeVersion(const fs::path &programDir)
 {
     const std::string text =
@@ -116,15 +128,31 @@ void OfficeProfiles::markSetUp(const fs::path &profile, const std::string &versi
 void OfficeProfiles::adoptTemplate(const fs::path &seeded) const
 {
     std::error_code error;
-    fs::rename(seeded, m_templateDir, error);
+    // Beside the template first: the private folder it was seeded in may lie
+    // on another file system (a tmpfs runtime folder), where no rename reaches.
+    const fs::path staged =
+        m_templateDir.parent_path() / (m_templateDir.filename().string() + ".new-" + randomToken());
+    fs::rename(seeded, staged, error);
+    if (error) {
+        error.clear();
+        fs::copy(seeded, staged, fs::copy_options::recursive | fs::copy_options::copy_symlinks,
+                 error);
+        std::error_code ignored;
+        fs::remove_all(seeded, ignored);
+        if (error) {
+            fs::remove_all(staged, ignored);
+            return;
+        }
+    }
+    fs::rename(staged, m_templateDir, error);
     if (error) {
         // Another process installed its template first, or an unusable one
         // is in the way: replace the latter, keep the former.
         if (!templateIsSeeded()) {
             fs::remove_all(m_templateDir, error);
-            fs::rename(seeded, m_templateDir, error);
+            fs::rename(staged, m_templateDir, error);
         }
-        fs::remove_all(seeded, error);
+        fs::remove_all(staged, error);
     }
 }
 

@@ -25,6 +25,8 @@ public:
     // Records in a freshly started profile that this office version has
     // been set up, which spares every later start the first-start checks.
     static void markSetUp(const std::filesystem::path &profile, const std::string &version);
+    // The office version a profile was set up for, empty when none.
+    [[nodiscard]] static std::string setUpVersion(const std::filesystem::path &profile);
     // The office's own version ("7.4"), from its configuration data.
     [[nodiscard]] static std::string officeVersion(const std::filesystem::path &programDir);
     // A new, empty private folder beside the copies, for seeding.

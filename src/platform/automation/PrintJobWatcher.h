@@ -7,6 +7,8 @@
 #include <cppuhelper/implbase1.hxx>
 
 #include <atomic>
+#include <functional>
+#include <utility>
 
 namespace automation {
 
@@ -15,6 +17,9 @@ namespace automation {
 class PrintJobWatcher : public cppu::WeakImplHelper1<css::view::XPrintJobListener>
 {
 public:
+    // wake: called on the bridge's thread when a job is done with.
+    explicit PrintJobWatcher(std::function<void()> wake = {}) : m_wake(std::move(wake)) {}
+
     void jobStarted() { ++m_pending; }
     [[nodiscard]] long pending() const { return m_pending; }
     [[nodiscard]] bool failed() const { return m_failed; }
@@ -44,7 +49,11 @@ private:
         long expected = m_pending;
         while (expected > 0 && !m_pending.compare_exchange_weak(expected, expected - 1)) {
         }
+        if (m_wake)
+            m_wake();
     }
+
+    std::function<void()> m_wake;
 
     std::atomic<long> m_pending{0};
     std::atomic<bool> m_failed{false};

@@ -69,6 +69,11 @@ public:
     [[nodiscard]] virtual std::string ExpectedName() const = 0;
     // Ends every instance this object started that is still alive, at once.
     virtual void EndAllInstances() = 0;
+    // Starts the word processor for the next document ahead of time, so that
+    // the next CreateInstance finds it ready; at most one waits at a time.
+    virtual void PrepareSpare() {}
+    // Ends the instance started ahead of time when no document needs it.
+    virtual void DropSpare() {}
 };
 
 } // namespace automation

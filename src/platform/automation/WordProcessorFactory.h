@@ -3,13 +3,24 @@
 #include "WordAutomation.h"
 
 #include <memory>
+#include <string>
 
 namespace automation {
 
+// How the word processor's layer meets the program around it.
+struct WordProcessorHooks
+{
+    // Handles the window's events while the layer waits.
+    YieldFunction yield;
+    // Keeps the window painted (no user input) while one call is under way.
+    YieldFunction repaint;
+    // A print job is done with; called on another thread.
+    std::function<void()> wake;
+    // The program's own prepared profile folder, where it has one.
+    std::string preparedProfile;
+};
+
 // The word processor of this platform: LibreOffice on Linux, Word on Windows.
-// yield handles the window's events while the layer waits; repaint only keeps
-// the window painted while one call into the word processor is under way.
-[[nodiscard]] std::unique_ptr<WordProcessor> makeWordProcessor(YieldFunction yield,
-                                                               YieldFunction repaint = {});
+[[nodiscard]] std::unique_ptr<WordProcessor> makeWordProcessor(WordProcessorHooks hooks);
 
 } // namespace automation

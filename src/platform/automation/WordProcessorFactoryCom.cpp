@@ -4,7 +4,7 @@
 namespace automation {
 
 // Word answers each call synchronously; there is nothing to wait for.
-std::unique_ptr<WordProcessor> makeWordProcessor(YieldFunction, YieldFunction)
+std::unique_ptr<WordProcessor> makeWordProcessor(WordProcessorHooks)
 {
     return std::make_unique<WordComProcessor>();
 }

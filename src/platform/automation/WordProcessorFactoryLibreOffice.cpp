@@ -3,11 +3,13 @@
 
 namespace automation {
 
-std::unique_ptr<WordProcessor> makeWordProcessor(YieldFunction yield, YieldFunction repaint)
+std::unique_ptr<WordProcessor> makeWordProcessor(WordProcessorHooks hooks)
 {
     LibreOfficeProcessor::Options options;
-    options.yield = std::move(yield);
-    options.repaint = std::move(repaint);
+    options.yield = std::move(hooks.yield);
+    options.repaint = std::move(hooks.repaint);
+    options.wake = std::move(hooks.wake);
+    options.seededTemplateDir = hooks.preparedProfile;
     return std::make_unique<LibreOfficeProcessor>(options);
 }
 
