@@ -76,7 +76,9 @@ Form1::Form1(Services services, QWidget *parent)
     m_documents = std::make_unique<ListDocuments>(m_list);
     m_word = std::make_unique<Word1>(
         m_services.wordProcessor, m_services.messages, [this] { return m_options->printerText(); },
-        m_services.waitSeconds, [] { yieldToEventLoop(); });
+        // The layer itself waits for the spooling, a few milliseconds at a
+        // time; between its readings the window's events are handled.
+        m_services.waitSeconds, [] { yieldToEventLoop(0); });
     m_run = std::make_unique<PrintRun>(*m_documents, *m_options, *m_word, m_services.messages,
                                        m_progress, this, m_services.waitSeconds,
                                        [] { QCoreApplication::processEvents(); });

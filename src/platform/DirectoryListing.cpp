@@ -7,6 +7,7 @@
 #include <fcntl.h>
 #include <fnmatch.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 
 bool listsBefore(const QString &a, const QString &b)
 {
@@ -113,8 +114,42 @@ template <typename Keep> QStringList scanFolder(const QString &folder, Keep keep
 
 } // namespace
 
+namespace {
+
+// A folder's link count is two plus its number of subfolders on the file
+// systems that keep it (the leaf optimisation of find(1)): a leaf, most
+// folders of a tree, need not be read to learn it has no subfolders.
+bool isLeafFolder(const QString &folder)
+{
+    struct stat info
+    {
+    };
+    if (::stat(QFile::encodeName(folder).constData(), &info) != 0 || info.st_nlink != 2)
+        return false;
+    struct statfs fs
+    {
+    };
+    if (::statfs(QFile::encodeName(folder).constData(), &fs) != 0)
+        return false;
+    // ext2/3/4, XFS, tmpfs; an overlay's merged folders count 1, its others
+    // are its lower file system's own.
+    switch (static_cast<unsigned long>(fs.f_type)) {
+    case 0xEF53UL:
+    case 0x58465342UL:
+    case 0x01021994UL:
+    case 0x794C7630UL:
+        return true;
+    default:
+        return false;
+    }
+}
+
+} // namespace
+
 QStringList listSubfolders(const QString &folder)
 {
+    if (isLeafFolder(folder))
+        return {};
     return scanFolder(folder, [](const char *raw, unsigned char type, int) {
         return type == DT_DIR && raw[0] != '.';
     });

@@ -39,7 +39,7 @@ void Word1::PrintDocument(const QString &path, bool anotherFollows)
         // Unseen by the user: the next document's word processor starts
         // while this one waits its second.
         if (anotherFollows)
-            m_word.PrepareSpare();
+            m_word.PrepareSpare(path.toStdString());
         m_wait(1);
         word->Quit(false);
     } catch (const std::exception &e) {

@@ -1,5 +1,6 @@
 #include "LibreOfficeApplication.h"
 
+#include "BackgroundStarter.h"
 #include "CupsJobs.h"
 #include "DocumentChecks.h"
 #include "InstanceRegistry.h"
@@ -17,6 +18,7 @@
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
 #include <com/sun/star/frame/XModel.hpp>
+#include <com/sun/star/frame/XStorable.hpp>
 #include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/view/XPrintJobBroadcaster.hpp>
@@ -81,23 +83,39 @@ const std::string ProtectedDocument =
 
 LibreOfficeApplication::LibreOfficeApplication(Settings settings,
                                                std::shared_ptr<UnoRuntime> runtime,
-                                               std::shared_ptr<InstanceRegistry> registry,
-                                               bool connectNow)
+                                               std::shared_ptr<InstanceRegistry> registry)
     : m_settings(std::move(settings)), m_runtime(std::move(runtime)),
       m_registry(std::move(registry)), m_watcher(new PrintJobWatcher(m_settings.wake))
 {
     try {
         launch();
-        if (connectNow)
-            connect();
+        connect();
     } catch (...) {
         releaseEverything();
         throw;
     }
 }
 
+LibreOfficeApplication::LibreOfficeApplication(Settings settings,
+                                               std::shared_ptr<UnoRuntime> runtime,
+                                               std::shared_ptr<InstanceRegistry> registry,
+                                               AheadOfTime ahead)
+    : m_settings(std::move(settings)), m_runtime(std::move(runtime)),
+      m_registry(std::move(registry)), m_watcher(new PrintJobWatcher(m_settings.wake))
+{
+    startAhead(std::move(ahead));
+}
+
 void LibreOfficeApplication::finishStarting()
 {
+    if (m_warmed.valid()) {
+        // Wait for the warming up to end, keeping the window painted.
+        callOffice([this] { m_warmed.get(); });
+        if (m_warmFailure) {
+            releaseEverything();
+            std::rethrow_exception(m_warmFailure);
+        }
+    }
     if (m_desktop.is())
         return;
     try {
@@ -108,8 +126,108 @@ void LibreOfficeApplication::finishStarting()
     }
 }
 
+bool LibreOfficeApplication::onWarmer() const
+{
+    return std::this_thread::get_id() == m_warmerId;
+}
+
+void LibreOfficeApplication::startAhead(AheadOfTime ahead)
+{
+    m_warmerId = ahead.starter->threadId();
+    m_warmed = ahead.starter->post([this, ahead] {
+        try {
+            {
+                std::lock_guard lock(m_startMutex);
+                if (m_stopWarming)
+                    throw AutomationError("The word processor's early start was called off.");
+                m_settings.profile = ahead.makeProfile();
+                m_settings.tempDir = m_settings.profile.string() + "-tmp";
+                launch();
+            }
+            connect();
+            const fs::path blank =
+                OfficeProfiles::warmUpDocument(m_settings.profile, ahead.extension);
+            rtl::OUString url = "private:factory/swriter";
+            if (!blank.empty())
+                osl::FileBase::getFileURLFromSystemPath(fromUtf8(blank.string()), url);
+            m_process->armWatchdog(m_settings.callTimeout);
+            const uno::Reference<frame::XComponentLoader> loader(m_desktop, uno::UNO_QUERY_THROW);
+            const uno::Reference<task::XInteractionHandler> refuse(new RefusingInteractionHandler);
+            const auto component = loader->loadComponentFromURL(
+                url, "_blank", 0,
+                properties(property("Hidden", uno::Any(true)), property("ReadOnly", uno::Any(true)),
+                           property("MacroExecutionMode",
+                                    uno::Any(sal_Int16(document::MacroExecMode::NEVER_EXECUTE))),
+                           property("InteractionHandler", uno::Any(refuse))));
+            const uno::Reference<util::XCloseable> closeable(component, uno::UNO_QUERY);
+            if (closeable.is())
+                closeable->close(true);
+            m_process->disarmWatchdog();
+        } catch (const uno::Exception &e) {
+            if (m_process)
+                m_process->disarmWatchdog();
+            m_warmFailure = std::make_exception_ptr(
+                AutomationError("The word processor could not be started: " + toUtf8(e.Message)));
+        } catch (...) {
+            if (m_process)
+                m_process->disarmWatchdog();
+            m_warmFailure = std::current_exception();
+        }
+    });
+}
+
+void LibreOfficeApplication::stopWarming()
+{
+    if (!m_warmed.valid())
+        return;
+    {
+        // Its calls fail at once when the office is gone.
+        std::lock_guard lock(m_startMutex);
+        m_stopWarming = true;
+        if (m_process)
+            m_process->signalKill();
+    }
+    m_warmed.wait();
+    m_warmed = {};
+}
+
+void LibreOfficeApplication::writeWarmUpDocuments()
+{
+    const fs::path folder = OfficeProfiles::warmUpFolder(m_settings.profile);
+    std::error_code error;
+    fs::create_directories(folder, error);
+    const struct
+    {
+        const char *extension;
+        const char *filter;
+    } kinds[] = {{".docx", "MS Word 2007 XML"},
+                 {".doc", "MS Word 97"},
+                 {".odt", "writer8"},
+                 {".rtf", "Rich Text Format"}};
+    try {
+        const uno::Reference<frame::XComponentLoader> loader(m_desktop, uno::UNO_QUERY_THROW);
+        const auto blank = loader->loadComponentFromURL(
+            "private:factory/swriter", "_blank", 0, properties(property("Hidden", uno::Any(true))));
+        const uno::Reference<frame::XStorable> storable(blank, uno::UNO_QUERY_THROW);
+        for (const auto &kind : kinds) {
+            rtl::OUString url;
+            osl::FileBase::getFileURLFromSystemPath(
+                fromUtf8((folder / (std::string("blank") + kind.extension)).string()), url);
+            storable->storeToURL(
+                url, properties(property("FilterName",
+                                         uno::Any(rtl::OUString::createFromAscii(kind.filter)))));
+        }
+        const uno::Reference<util::XCloseable> closeable(blank, uno::UNO_QUERY);
+        if (closeable.is())
+            closeable->close(true);
+    } catch (const uno::Exception &) {
+        // Without them an office warms up on a blank new document.
+    }
+}
+
 LibreOfficeApplication::~LibreOfficeApplication()
 {
+    stopWarming();
     // Released without Quit (a failure on the way): the instance must not
     // outlive its document, so it is ended here.
     releaseEverything();
@@ -143,6 +261,7 @@ void LibreOfficeApplication::launch()
     const fs::path profile = m_settings.removeProfile ? m_settings.profile : fs::path();
     const fs::path temp = m_settings.tempDir;
     m_registry->add(this, [this, process, profile, temp] {
+        stopWarming();
         // A document whose job is on its way to the scheduler is let finish:
         // the user saw it start.
         waitWhileSpooling();
@@ -162,7 +281,7 @@ void LibreOfficeApplication::waitWhileSpooling()
 
 template <typename Call> void LibreOfficeApplication::callOffice(Call &&call)
 {
-    if (!m_settings.repaint) {
+    if (!m_settings.repaint || onWarmer()) {
         call();
         return;
     }
@@ -197,7 +316,7 @@ template <typename Call> void LibreOfficeApplication::callOffice(Call &&call)
 
 void LibreOfficeApplication::pause()
 {
-    if (m_settings.yield)
+    if (m_settings.yield && !onWarmer())
         m_settings.yield();
     else
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
@@ -416,6 +535,9 @@ long LibreOfficeApplication::BackgroundPrintingStatus()
             return 0;
         throw failure("The document could not be printed", "");
     }
+    // A moment's wait for the office's word that the job is spooled: the
+    // caller goes on the instant it comes, and yields between readings.
+    m_watcher->waitUntilDone(std::chrono::milliseconds(20));
     if (m_watcher->failed())
         throw AutomationError("The document could not be printed: the print job failed.");
     const long pending = m_watcher->pending();
@@ -489,7 +611,9 @@ void LibreOfficeApplication::releaseEverything()
         m_process->kill();
         m_process.reset();
     }
-    if (!m_retired) { // a retired instance's files go after its process
+    // A retired instance's files go after its process; one started ahead
+    // may have been called off before it had any.
+    if (!m_retired && !m_settings.profile.empty()) {
         OfficeProfiles::removeSockets(m_sockets);
         if (m_settings.removeProfile)
             OfficeProfiles::remove(m_settings.profile);

@@ -8,14 +8,21 @@
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <rtl/ref.hxx>
 
+#include <atomic>
 #include <chrono>
+#include <exception>
 #include <filesystem>
+#include <functional>
+#include <future>
 #include <memory>
+#include <mutex>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace automation {
 
+class BackgroundStarter;
 class InstanceRegistry;
 class OfficeProcess;
 class PrintJobWatcher;
@@ -46,11 +53,26 @@ public:
         std::function<void()> wake;
     };
 
-    // Starts the process and connects to it (or, ahead of time, only starts
-    // it: finishStarting connects); throws AutomationError.
+    // Starts the process and connects to it; throws AutomationError.
     LibreOfficeApplication(Settings settings, std::shared_ptr<UnoRuntime> runtime,
-                           std::shared_ptr<InstanceRegistry> registry, bool connectNow = true);
+                           std::shared_ptr<InstanceRegistry> registry);
+
+    // Ahead of time, on a thread of its own: makes the profile copy, starts
+    // the office, connects and warms it up by loading a blank document of
+    // the kind given (".docx", ...), so that the document it is started for
+    // opens at full speed. finishStarting waits for all that.
+    struct AheadOfTime
+    {
+        std::function<std::filesystem::path()> makeProfile;
+        std::string extension;
+        BackgroundStarter *starter; // outlives the instance
+    };
+    LibreOfficeApplication(Settings settings, std::shared_ptr<UnoRuntime> runtime,
+                           std::shared_ptr<InstanceRegistry> registry, AheadOfTime ahead);
     void finishStarting();
+    // Writes the blank documents that warm an office up into its profile
+    // (done once, when a template profile is set up).
+    void writeWarmUpDocuments();
     ~LibreOfficeApplication() override;
 
     std::string Name() override { return "LibreOffice"; }
@@ -73,6 +95,7 @@ private:
 
     void launch();
     void connect();
+    void stopWarming();
     void pause();
     // Runs one call into the office; the caller keeps repainting meanwhile.
     template <typename Call> void callOffice(Call &&call);
@@ -95,6 +118,15 @@ private:
     std::vector<std::string> m_sockets;
     bool m_ended = false;
     bool m_retired = false; // quit; its process is awaited in the background
+    void startAhead(AheadOfTime ahead);
+    std::future<void> m_warmed;
+    std::thread::id m_warmerId;
+    // Calls on the warming thread neither yield nor repaint: that is the
+    // window's thread's business.
+    [[nodiscard]] bool onWarmer() const;
+    std::exception_ptr m_warmFailure;
+    std::mutex m_startMutex; // the process's start against stopping it
+    bool m_stopWarming = false;
 };
 
 } // namespace automation

@@ -1,5 +1,6 @@
 #include "LibreOfficeProcessor.h"
 
+#include "BackgroundStarter.h"
 #include "InstanceRegistry.h"
 #include "LibreOfficeApplication.h"
 #include "OfficeProfiles.h"
@@ -56,6 +57,7 @@ LibreOfficeProcessor::LibreOfficeProcessor(Options options)
 LibreOfficeProcessor::~LibreOfficeProcessor()
 {
     EndAllInstances();
+    m_starter.reset(); // its offices are gone: they died with it anyway
 }
 
 namespace {
@@ -66,7 +68,7 @@ LibreOfficeApplication::Settings settingsFor(const LibreOfficeProcessor::Options
     return {options.programDir / "soffice.bin",
             profile,
             ownCopy,
-            profile.string() + "-tmp",
+            profile.empty() ? fs::path() : fs::path(profile.string() + "-tmp"),
             LibreOfficeProcessor::PipePrefix + randomToken(),
             options.yield,
             options.startTimeout,
@@ -102,6 +104,7 @@ void LibreOfficeProcessor::seedTemplate()
     try {
         LibreOfficeApplication seeder(settingsFor(m_options, seeding, false), m_runtime,
                                       m_registry);
+        seeder.writeWarmUpDocuments();
         seeder.Quit(std::nullopt);
     } catch (...) {
         OfficeProfiles::remove(seeding);
@@ -126,11 +129,11 @@ void LibreOfficeProcessor::prepareProfiles()
         seedTemplate();
 }
 
-std::unique_ptr<LibreOfficeApplication> LibreOfficeProcessor::startInstance(bool connectNow)
+std::unique_ptr<LibreOfficeApplication> LibreOfficeProcessor::startInstance()
 {
     prepareProfiles();
     return std::make_unique<LibreOfficeApplication>(
-        settingsFor(m_options, m_profiles->makeCopy(), true), m_runtime, m_registry, connectNow);
+        settingsFor(m_options, m_profiles->makeCopy(), true), m_runtime, m_registry);
 }
 
 std::unique_ptr<Application> LibreOfficeProcessor::CreateInstance()
@@ -144,15 +147,25 @@ std::unique_ptr<Application> LibreOfficeProcessor::CreateInstance()
             // fresh start gets its own chance and its own report.
         }
     }
-    return startInstance(true);
+    return startInstance();
 }
 
-void LibreOfficeProcessor::PrepareSpare()
+void LibreOfficeProcessor::PrepareSpare(const std::string &likeDocument)
 {
     if (m_spare)
         return;
     try {
-        m_spare = startInstance(false);
+        prepareProfiles();
+        if (!m_starter)
+            m_starter = std::make_unique<BackgroundStarter>();
+        // Everything, the profile copy included, on the spare's own thread:
+        // the caller goes straight on to its wait.
+        OfficeProfiles *profiles = m_profiles.get();
+        m_spare = std::make_unique<LibreOfficeApplication>(
+            settingsFor(m_options, fs::path(), true), m_runtime, m_registry,
+            LibreOfficeApplication::AheadOfTime{[profiles] { return profiles->makeCopy(); },
+                                                fs::path(likeDocument).extension().string(),
+                                                m_starter.get()});
     } catch (const AutomationError &) {
         // Nothing lost: the next document starts its office as usual.
     }

@@ -9,6 +9,7 @@
 
 namespace automation {
 
+class BackgroundStarter;
 class InstanceRegistry;
 class LibreOfficeApplication;
 class OfficeProfiles;
@@ -45,7 +46,7 @@ public:
     [[nodiscard]] std::unique_ptr<Application> AttachToRunning() override;
     [[nodiscard]] std::string ExpectedName() const override { return "LibreOffice"; }
     void EndAllInstances() override;
-    void PrepareSpare() override;
+    void PrepareSpare(const std::string &likeDocument) override;
     void DropSpare() override;
     [[nodiscard]] bool hasSpare() const { return m_spare != nullptr; }
 
@@ -56,12 +57,13 @@ public:
 private:
     void seedTemplate();
     void prepareProfiles();
-    [[nodiscard]] std::unique_ptr<LibreOfficeApplication> startInstance(bool connectNow);
+    [[nodiscard]] std::unique_ptr<LibreOfficeApplication> startInstance();
 
     Options m_options;
     std::unique_ptr<OfficeProfiles> m_profiles;
     std::shared_ptr<InstanceRegistry> m_registry;
     std::shared_ptr<UnoRuntime> m_runtime;
+    std::unique_ptr<BackgroundStarter> m_starter; // declared before the spare it starts
     std::unique_ptr<LibreOfficeApplication> m_spare;
 };
 

@@ -99,6 +99,14 @@ void OfficeProcess::kill()
     m_status = -1;
 }
 
+void OfficeProcess::signalKill()
+{
+    if (m_pid > 0 && !m_status) {
+        ::kill(-m_pid, SIGKILL);
+        ::kill(m_pid, SIGKILL);
+    }
+}
+
 bool OfficeProcess::waitForExit(std::chrono::milliseconds timeout)
 {
     const auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -31,6 +31,8 @@ public:
     [[nodiscard]] bool running() { return !exitStatus().has_value(); }
     // Kills the whole process group and reaps the process.
     void kill();
+    // Only sends the kill (from any thread); the owner reaps it.
+    void signalKill();
     // Waits up to the given time for the process to end by itself.
     [[nodiscard]] bool waitForExit(std::chrono::milliseconds timeout);
 

@@ -82,6 +82,28 @@ bool OfficeProfiles::templateIsSeeded() const
     return text.find("ooSetupLastVersion") != std::string::npos;
 }
 
+fs::path OfficeProfiles::warmUpFolder(const fs::path &profile)
+{
+    return profile / "marrowlake-warm-up";
+}
+
+fs::path OfficeProfiles::warmUpDocument(const fs::path &profile, const std::string &extension)
+{
+    std::string lower = extension;
+    for (char &c : lower)
+        c = char(std::tolower(static_cast<unsigned char>(c)));
+    // Templates and macro-enabled kinds load through the same filters.
+    if (lower == ".docm" || lower == ".dotx" || lower == ".dotm")
+        lower = ".docx";
+    else if (lower == ".dot")
+        lower = ".doc";
+    else if (lower == ".ott")
+        lower = ".odt";
+    const fs::path blank = warmUpFolder(profile) / ("blank" + lower);
+    std::error_code error;
+    return fs::is_regular_file(blank, error) ? blank : fs::path();
+}
+
 std::string OfficeProfiles::setUpVersion(const fs::path &profile)
 {
     const std::string text = readWholeFile(profile / "user" / "registrymodifications.xcu");

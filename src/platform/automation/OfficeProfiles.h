@@ -43,6 +43,11 @@ public:
     void sweepStaleCopies() const;
 
     [[nodiscard]] static std::string fileUrl(const std::filesystem::path &dir);
+    // Blank documents kept in a profile to warm an office up with.
+    [[nodiscard]] static std::filesystem::path warmUpFolder(const std::filesystem::path &profile);
+    // The blank document of that kind (".docx", ...), empty when there is none.
+    [[nodiscard]] static std::filesystem::path warmUpDocument(const std::filesystem::path &profile,
+                                                              const std::string &extension);
     [[nodiscard]] static std::filesystem::path defaultTemplateDir();
     [[nodiscard]] static std::filesystem::path defaultCopiesDir();
 

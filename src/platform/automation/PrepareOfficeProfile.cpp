@@ -21,7 +21,8 @@ int main(int argc, char *argv[])
     const fs::path target = fs::absolute(argv[1]);
     automation::LibreOfficeProcessor::Options options;
     const std::string version = automation::OfficeProfiles::officeVersion(options.programDir);
-    if (!version.empty() && automation::OfficeProfiles::setUpVersion(target) == version)
+    if (!version.empty() && automation::OfficeProfiles::setUpVersion(target) == version &&
+        fs::is_directory(automation::OfficeProfiles::warmUpFolder(target)))
         return 0;
     std::error_code error;
     fs::remove_all(target, error);

@@ -7,7 +7,10 @@
 #include <cppuhelper/implbase1.hxx>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <utility>
 
 namespace automation {
@@ -23,6 +26,13 @@ public:
     void jobStarted() { ++m_pending; }
     [[nodiscard]] long pending() const { return m_pending; }
     [[nodiscard]] bool failed() const { return m_failed; }
+    // Waits, at most the timeout, for the pending jobs to be done with: it
+    // returns the moment the office says so.
+    void waitUntilDone(std::chrono::milliseconds timeout)
+    {
+        std::unique_lock lock(m_mutex);
+        m_done.wait_for(lock, timeout, [this] { return m_pending == 0 || m_failed; });
+    }
 
     void SAL_CALL printJobEvent(const css::view::PrintJobEvent &event) override
     {
@@ -46,12 +56,19 @@ public:
 private:
     void finishOne()
     {
-        long expected = m_pending;
-        while (expected > 0 && !m_pending.compare_exchange_weak(expected, expected - 1)) {
+        {
+            std::lock_guard lock(m_mutex);
+            long expected = m_pending;
+            while (expected > 0 && !m_pending.compare_exchange_weak(expected, expected - 1)) {
+            }
         }
+        m_done.notify_all();
         if (m_wake)
             m_wake();
     }
+
+    std::mutex m_mutex;
+    std::condition_variable m_done;
 
     std::function<void()> m_wake;
 

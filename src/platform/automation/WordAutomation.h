@@ -71,7 +71,8 @@ public:
     virtual void EndAllInstances() = 0;
     // Starts the word processor for the next document ahead of time, so that
     // the next CreateInstance finds it ready; at most one waits at a time.
-    virtual void PrepareSpare() {}
+    // likeDocument: a document of the kind that probably comes next.
+    virtual void PrepareSpare(const std::string &likeDocument) { (void)likeDocument; }
     // Ends the instance started ahead of time when no document needs it.
     virtual void DropSpare() {}
 };
