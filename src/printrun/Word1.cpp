@@ -1,19 +1,8 @@
 #include "Word1.h"
 
 #include "MessageBoxes.h"
+#include "PrintSequence.h"
 #include "WordAutomation.h"
-
-#include <QFile>
-
-namespace {
-
-// Paths travel to the word processor as the file system's own bytes.
-std::string nativePath(const QString &path)
-{
-    return QFile::encodeName(path).toStdString();
-}
-
-} // namespace
 
 Word1::Word1(automation::WordProcessor &wordProcessor, MessageBoxes &messages,
              PrinterText printerText, Wait waitSeconds, Yield yield)
@@ -24,27 +13,14 @@ Word1::Word1(automation::WordProcessor &wordProcessor, MessageBoxes &messages,
 
 void Word1::PrintDocument(const QString &path, bool anotherFollows)
 {
-    // Steps up to the open document are not handled here: their failure is
-    // the caller's to report.
     m_lastPrintFailure.clear();
-    const std::unique_ptr<automation::Application> word = m_word.CreateInstance();
-    const std::unique_ptr<automation::Document> document =
-        word->GetDocuments().Open(nativePath(path));
-    try {
-        word->SetActivePrinter(m_printerText().toStdString());
-        word->PrintOut(true, false, nativePath(path));
-        do {
-            m_yield();
-        } while (word->GetApplication().BackgroundPrintingStatus() != 0);
-        // Unseen by the user: the next document's word processor starts
-        // while this one waits its second.
-        if (anotherFollows)
-            m_word.PrepareSpare(path.toStdString());
-        m_wait(1);
-        word->Quit(false);
-    } catch (const std::exception &e) {
-        m_word.DropSpare();
-        m_lastPrintFailure = QString::fromUtf8(e.what());
+    // Text crosses into the word processor's layer as UTF-8 (UTF-16 on to
+    // Word), never through a narrow code page.
+    const automation::PrintSteps steps{[this] { return m_printerText().toStdString(); }, m_wait,
+                                       m_yield};
+    if (const auto failure =
+            automation::printDocument(m_word, path.toStdString(), steps, anotherFollows)) {
+        m_lastPrintFailure = QString::fromStdString(*failure);
         m_messages.show(QStringLiteral("Could not print ") + path, MessageBoxes::Buttons::Ok,
                         MessageBoxes::Icon::None, ApplicationTitle);
     }

@@ -390,22 +390,24 @@ private slots:
     {
         e2e::makeDocument(doc("d1.docx"), {"disabledfirst"});
         e2e::makeDocument(doc("d2.docx"), {"disabledsecond"});
-        auto real = realForm();
+        const int before = int(e2e::capturedJobs("second").size());
+        bool disabled = false;
+        // The queue goes off in the wait after the first document, once that
+        // one is out: the second is sent to a disabled queue.
+        auto real = std::make_unique<RealForm>(
+            m_copies.path(), [] { QFAIL("the program ended"); },
+            [&](int) {
+                if (disabled)
+                    return;
+                disabled = true;
+                (void)e2e::waitForJobs("second", before + 1);
+                QProcess::execute("cupsdisable", {"second"});
+            },
+            std::chrono::seconds(60));
         real->form->printOptions()->combo1()->setCurrentText("second");
         real->form->listView()->append(doc("d1.docx"));
         real->form->listView()->append(doc("d2.docx"));
-        const int before = int(e2e::capturedJobs("second").size());
-        bool disabled = false;
-        QTimer watch;
-        connect(&watch, &QTimer::timeout, [&] {
-            if (!disabled && e2e::capturedJobs("second").size() == before + 1) {
-                disabled = true;
-                QProcess::execute("cupsdisable", {"second"});
-            }
-        });
-        watch.start(5);
         real->form->Start();
-        watch.stop();
         QVERIFY(disabled);
         QCOMPARE(real->messages.texts(), QStringList{"Done."});
         QCOMPARE(e2e::capturedJobs("second").size(), before + 1); // held by the scheduler

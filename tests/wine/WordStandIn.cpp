@@ -6,6 +6,12 @@
 //   WORD_STANDIN_NAME     what the default member answers ("Microsoft Word")
 //   WORD_STANDIN_PENDING  BackgroundPrintingStatus readings before 0 (2)
 //   WORD_STANDIN_BUSY     "Member=N": that member is refused as busy N times
+//   WORD_STANDIN_MARKER   file written when a document whose name holds
+//                         "macro" is opened while AutomationSecurity is not 3
+//                         (its macro would run)
+// A document whose name holds "protected" asks for its password, which
+// nobody answers: Open blocks for good unless PasswordDocument is given (and
+// then fails, the password being wrong).
 
 #include <windows.h>
 
@@ -85,9 +91,19 @@ const Member members[] = {{L"Name", DISPID_VALUE},
                           {L"Application", 6},
                           {L"BackgroundPrintingStatus", 7},
                           {L"Quit", 8},
+                          {L"AutomationSecurity", 9},
+                          {L"DisplayAlerts", 10},
                           {L"Collate", 101},
                           {L"Background", 102},
-                          {L"fileName", 103}};
+                          {L"fileName", 103},
+                          {L"ConfirmConversions", 104},
+                          {L"ReadOnly", 105},
+                          {L"AddToRecentFiles", 106},
+                          {L"PasswordDocument", 107},
+                          {L"WritePasswordDocument", 108},
+                          {L"Revert", 109},
+                          {L"Visible", 110},
+                          {L"NoEncodingDialog", 111}};
 
 std::string nameOf(DISPID id)
 {
@@ -193,6 +209,7 @@ private:
     Kind m_kind;
     StandIn *m_application;
     int m_pending = 0;
+    long m_security = 1; // msoAutomationSecurityLow: Word's own default
 };
 
 HRESULT StandIn::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS *params, VARIANT *result,
@@ -206,10 +223,17 @@ HRESULT StandIn::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS *params,
     const bool put = flags & DISPATCH_PROPERTYPUT;
     for (UINT i = total; i-- > named;)
         args += (args.empty() ? "" : ", ") + show(params->rgvarg[i]);
-    for (UINT i = named; i-- > 0;)
-        if (!put)
-            args += (args.empty() ? "" : ", ") + nameOf(params->rgdispidNamedArgs[i]) + "=" +
-                    show(params->rgvarg[i]);
+    bool password = false;
+    for (UINT i = named; i-- > 0;) {
+        if (put)
+            continue;
+        const DISPID arg = params->rgdispidNamedArgs[i];
+        // Passwords are not written down, only that one was given.
+        const bool secret = arg == 107 || arg == 108;
+        password = password || arg == 107;
+        args += (args.empty() ? "" : ", ") + nameOf(arg) + "=" +
+                (secret ? std::string("<given>") : show(params->rgvarg[i]));
+    }
     if (put)
         log(member + "=" + show(params->rgvarg[0]));
     else if (flags & DISPATCH_METHOD && !(flags & DISPATCH_PROPERTYGET))
@@ -234,13 +258,36 @@ HRESULT StandIn::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS *params,
         result->pdispVal = id == 2 ? static_cast<IDispatch *>(new StandIn(Kind::Documents, this))
                                    : (AddRef(), static_cast<IDispatch *>(this));
         return S_OK;
-    case 3: // Documents.Open
-        if (m_kind != Kind::Documents || total != 1)
+    case 3: { // Documents.Open
+        if (m_kind != Kind::Documents || total - named != 1)
             return DISP_E_BADPARAMCOUNT;
+        const std::string path = show(params->rgvarg[total - 1]);
+        if (path.find("protected") != std::string::npos) {
+            if (!password)
+                Sleep(INFINITE); // the password question nobody sees
+            if (info) {
+                *info = EXCEPINFO{};
+                info->scode = static_cast<SCODE>(0x800A1520);
+                info->bstrDescription = SysAllocString(L"The password is incorrect.");
+            }
+            return DISP_E_EXCEPTION;
+        }
+        if (path.find("macro") != std::string::npos && m_application->m_security != 3) {
+            if (FILE *f = std::fopen(env("WORD_STANDIN_MARKER").c_str(), "wb"))
+                std::fclose(f);
+        }
         result->vt = VT_DISPATCH;
         result->pdispVal = new StandIn(Kind::Document, m_application);
         return S_OK;
+    }
     case 4:
+        return put ? S_OK : DISP_E_MEMBERNOTFOUND;
+    case 9: // AutomationSecurity
+        if (!put)
+            return DISP_E_MEMBERNOTFOUND;
+        m_security = params->rgvarg[0].vt == VT_I4 ? params->rgvarg[0].lVal : -1;
+        return S_OK;
+    case 10: // DisplayAlerts
         return put ? S_OK : DISP_E_MEMBERNOTFOUND;
     case 5: // PrintOut
         m_pending = std::atoi(env("WORD_STANDIN_PENDING", "2").c_str());

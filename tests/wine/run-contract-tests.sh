@@ -50,13 +50,19 @@ log="$work/calls.log"
 export WORD_STANDIN_LOG="$log"
 doc='C:\Documents\Résumé #1.docx'
 
-# Printing one document: exactly these calls, in this order.
+opened="Documents
+AutomationSecurity=3
+DisplayAlerts=0
+Open($doc, ConfirmConversions=false, ReadOnly=true, AddToRecentFiles=false, PasswordDocument=<given>, WritePasswordDocument=<given>, Revert=false, Visible=false, NoEncodingDialog=true)"
+
+# Printing one document, by the program's own sequence: exactly these calls,
+# in this order; the path (non-ASCII letters, a blank, "#") intact at Open;
+# macros disabled and alerts off before Open.
 : >"$log"
 out=$(driver print "$doc" "Office Laser")
 check "print: the document prints" "printed" "$out"
 check "print: the exact call sequence" "CreateInstance
-Documents
-Open($doc)
+$opened
 ActivePrinter=Office Laser
 PrintOut(Collate=true, Background=false, fileName=$doc)
 Application
@@ -65,26 +71,50 @@ Application
 BackgroundPrintingStatus
 Application
 BackgroundPrintingStatus
+wait 1
 Quit(false)" "$(cat "$log")"
 
-# ActivePrinter refused: Word's description, and nothing printed.
+# ActivePrinter refused: Word's description, nothing printed, Word ended.
 : >"$log"
 out=$(WORD_STANDIN_FAIL="ActivePrinter=There is a printer error." driver print "$doc" "Gone")
 check "refused printer: Word's description" "could not print: There is a printer error." "$out"
-check "refused printer: no PrintOut, no Quit" "" "$(grep -E '^(PrintOut|Quit)' "$log" || true)"
+check "refused printer: no PrintOut" "" "$(grep -E '^PrintOut' "$log" || true)"
+check "refused printer: Word is ended" "Quit(false)" "$(tail -n 1 "$log")"
 
-# A busy server is asked again; one that stays busy fails after a while.
+# A busy server is asked again, the window served between the attempts; one
+# that stays busy fails after a while.
 : >"$log"
 out=$(WORD_STANDIN_BUSY="ActivePrinter=3" driver print "$doc" "Office Laser")
-check "busy server: retried until it answers" "printed" "$out"
+check "busy server: retried until it answers" "printed" "$(echo "$out" | head -n 1)"
 check "busy server: asked four times" "4" "$(grep -c '^ActivePrinter=' "$log")"
+yields=$(echo "$out" | sed -n 's/^yields while busy: //p')
+check "busy server: the caller yields between the retries" "yes" "$([ "${yields:-0}" -ge 3 ] && echo yes || echo "no (${yields:-0})")"
 out=$(WORD_STANDIN_BUSY="ActivePrinter=1000" driver print "$doc" "Office Laser")
-check "busy server: a bounded number of retries" "could not print: 0x80010001" "$out"
+check "busy server: a bounded number of retries" "could not print: 0x80010001" "$(echo "$out" | head -n 1)"
 
-# Open failing reaches the caller with its description.
+# Open failing reaches the caller with its description, and Word is ended.
 : >"$log"
 out=$(WORD_STANDIN_FAIL="Open=This file could not be found." driver print "$doc" "Office Laser")
 check "open failure: reaches the caller" "not opened: This file could not be found." "$out"
+check "open failure: Word is ended" "Quit(false)" "$(tail -n 1 "$log")"
+
+# A password-protected document fails at once instead of waiting for an
+# answer to its question (the stand-in blocks for good without a password).
+: >"$log"
+out=$(timeout 30 wine "$build/contract_driver.exe" print 'C:\Documents\protected.docx' "Office Laser" 2>/dev/null || echo "hung")
+check "protected document: fails, no hang" "not opened: The password is incorrect." "$out"
+check "protected document: Word is ended" "Quit(false)" "$(tail -n 1 "$log")"
+
+# A document's macro: the control shows that it runs when Word's defaults
+# stand; printing it does not run it.
+export WORD_STANDIN_MARKER="$work/macro-ran"
+rm -f "$WORD_STANDIN_MARKER"
+driver open-unguarded 'C:\Documents\macro.docx' >/dev/null
+check "macro control: runs with Word's defaults" "yes" "$([ -e "$WORD_STANDIN_MARKER" ] && echo yes || echo no)"
+rm -f "$WORD_STANDIN_MARKER"
+out=$(driver print 'C:\Documents\macro.docx' "Office Laser")
+check "macro document: printed" "printed" "$out"
+check "macro document: its macro never ran" "no" "$([ -e "$WORD_STANDIN_MARKER" ] && echo yes || echo no)"
 
 # The start-up check quits without an argument.
 : >"$log"

@@ -25,6 +25,12 @@ ComVariant::ComVariant(bool value) : ComVariant()
     m_value.boolVal = value ? VARIANT_TRUE : VARIANT_FALSE;
 }
 
+ComVariant::ComVariant(long value) : ComVariant()
+{
+    m_value.vt = VT_I4;
+    m_value.lVal = value;
+}
+
 ComVariant::ComVariant(const std::string &utf8) : ComVariant()
 {
     const std::wstring text = ComDispatch::wide(utf8);
@@ -83,6 +89,7 @@ ComDispatch &ComDispatch::operator=(ComDispatch &&other) noexcept
         if (m_dispatch)
             m_dispatch->Release();
         m_dispatch = std::exchange(other.m_dispatch, nullptr);
+        m_busyYield = std::move(other.m_busyYield);
     }
     return *this;
 }
@@ -188,7 +195,13 @@ ComVariant ComDispatch::invoke(WORD flags, std::vector<ComVariant> &positional,
         SysFreeString(info.bstrDescription);
         SysFreeString(info.bstrHelpFile);
         if (serverBusy(hr) && attempt < BusyRetries) {
-            Sleep(BusyRetryMs);
+            // The same pause as ever, but the window keeps working in it.
+            const ULONGLONG until = GetTickCount64() + BusyRetryMs;
+            do {
+                if (m_busyYield)
+                    m_busyYield();
+                Sleep(5);
+            } while (GetTickCount64() < until);
             continue;
         }
         throw AutomationError(description);

@@ -3,10 +3,28 @@
 #include "WordComApplication.h"
 
 #include <objbase.h>
+#include <tlhelp32.h>
 
 namespace automation {
 
 namespace {
+
+// The running WINWORD.EXE processes.
+std::set<DWORD> wordProcesses()
+{
+    std::set<DWORD> pids;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return pids;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry))
+        if (_wcsicmp(entry.szExeFile, L"WINWORD.EXE") == 0)
+            pids.insert(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return pids;
+}
 
 CLSID wordClass()
 {
@@ -19,7 +37,9 @@ CLSID wordClass()
 
 } // namespace
 
-WordComProcessor::WordComProcessor() : m_live(std::make_shared<std::set<WordComApplication *>>())
+WordComProcessor::WordComProcessor(YieldFunction busyYield, std::chrono::milliseconds callTimeout)
+    : m_busyYield(std::move(busyYield)), m_callTimeout(callTimeout),
+      m_live(std::make_shared<std::set<WordComApplication *>>())
 {
     // The window's thread may have set up COM already (OLE drag and drop).
     const HRESULT hr = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
@@ -35,12 +55,21 @@ WordComProcessor::~WordComProcessor()
 std::unique_ptr<Application> WordComProcessor::CreateInstance()
 {
     const CLSID clsid = wordClass();
+    // The Word process that appears with the instance is ours: it can be
+    // ended when Word stops answering.
+    const std::set<DWORD> before = wordProcesses();
     IDispatch *dispatch = nullptr;
     const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER,
                                         IID_IDispatch, reinterpret_cast<void **>(&dispatch));
     if (FAILED(hr))
         throw AutomationError(ComDispatch::describe(hr, nullptr));
-    return std::make_unique<WordComApplication>(ComDispatch(dispatch), m_live);
+    DWORD ours = 0;
+    for (DWORD pid : wordProcesses())
+        if (!before.count(pid))
+            ours = ours == 0 ? pid : ours;
+    return std::make_unique<WordComApplication>(
+        ComDispatch(dispatch),
+        WordComApplication::Ownership{m_live, m_busyYield, ours, m_callTimeout});
 }
 
 std::unique_ptr<Application> WordComProcessor::AttachToRunning()
@@ -56,7 +85,9 @@ std::unique_ptr<Application> WordComProcessor::AttachToRunning()
     if (FAILED(hr))
         throw AutomationError(ComDispatch::describe(hr, nullptr));
     // The user's own Word: not ours to end.
-    return std::make_unique<WordComApplication>(ComDispatch(dispatch), nullptr);
+    return std::make_unique<WordComApplication>(
+        ComDispatch(dispatch),
+        WordComApplication::Ownership{nullptr, m_busyYield, 0, m_callTimeout});
 }
 
 void WordComProcessor::EndAllInstances()
@@ -64,12 +95,8 @@ void WordComProcessor::EndAllInstances()
     // Instances this program created and has not quit: end them without
     // saving, so none is left running unseen after the program.
     const std::set<WordComApplication *> live = *m_live;
-    for (WordComApplication *application : live) {
-        try {
-            application->Quit(false);
-        } catch (const AutomationError &) {
-        }
-    }
+    for (WordComApplication *application : live)
+        application->end();
 }
 
 } // namespace automation

@@ -3,6 +3,8 @@
 #include "ComDispatch.h"
 #include "WordAutomation.h"
 
+#include <chrono>
+#include <functional>
 #include <memory>
 #include <set>
 
@@ -13,8 +15,18 @@ namespace automation {
 class WordComApplication : public Application, private Documents
 {
 public:
-    WordComApplication(ComDispatch application,
-                       std::shared_ptr<std::set<WordComApplication *>> live);
+    // What an instance of ours shares with its processor; a view or the
+    // user's own running Word has none.
+    struct Ownership
+    {
+        std::shared_ptr<std::set<WordComApplication *>> live;
+        std::function<void()> busyYield;
+        DWORD processId = 0; // its WINWORD.EXE, when known
+        std::chrono::milliseconds callTimeout{180'000};
+    };
+
+    WordComApplication(ComDispatch application, Ownership ownership);
+    // Ends an instance of ours that was not quit: no invisible Word is left.
     ~WordComApplication() override;
 
     std::string Name() override;
@@ -25,13 +37,20 @@ public:
     long BackgroundPrintingStatus() override;
     void Quit(std::optional<bool> saveChanges) override;
 
+    // Opens with every question of Word's made to fail instead of waiting for
+    // an answer nobody can give, and the document's macros disabled.
     std::unique_ptr<Document> Open(const std::string &path) override;
+
+    // Quit(false); a Word that does not answer within the time limit has its
+    // process ended.
+    void end();
 
 private:
     ComDispatch m_application;
     ComDispatch m_documents;
     std::unique_ptr<WordComApplication> m_applicationView;
-    std::shared_ptr<std::set<WordComApplication *>> m_live;
+    Ownership m_ownership;
+    bool m_quit = false;
 };
 
 } // namespace automation

@@ -2,6 +2,7 @@
 
 #include "WordAutomation.h"
 
+#include <chrono>
 #include <memory>
 #include <set>
 
@@ -14,7 +15,9 @@ class WordComApplication;
 class WordComProcessor : public WordProcessor
 {
 public:
-    WordComProcessor();
+    // busyYield: called while a busy Word is waited for between retries.
+    explicit WordComProcessor(YieldFunction busyYield = {},
+                              std::chrono::milliseconds callTimeout = std::chrono::seconds(180));
     ~WordComProcessor() override;
 
     [[nodiscard]] std::unique_ptr<Application> CreateInstance() override;
@@ -23,8 +26,9 @@ public:
     void EndAllInstances() override;
 
 private:
-    friend class WordComApplication;
     bool m_uninitialize = false;
+    YieldFunction m_busyYield;
+    std::chrono::milliseconds m_callTimeout;
     std::shared_ptr<std::set<WordComApplication *>> m_live;
 };
 

@@ -8,6 +8,7 @@
 
 #include <oleauto.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -20,6 +21,7 @@ class ComVariant
 public:
     ComVariant() { VariantInit(&m_value); }
     explicit ComVariant(bool value);
+    explicit ComVariant(long value);
     explicit ComVariant(const std::string &utf8);
     ComVariant(const ComVariant &other);
     ComVariant &operator=(const ComVariant &other);
@@ -43,7 +45,9 @@ public:
 
     ComDispatch() = default;
     explicit ComDispatch(IDispatch *owned) : m_dispatch(owned) {}
-    ComDispatch(ComDispatch &&other) noexcept : m_dispatch(std::exchange(other.m_dispatch, nullptr))
+    ComDispatch(ComDispatch &&other) noexcept
+        : m_dispatch(std::exchange(other.m_dispatch, nullptr)),
+          m_busyYield(std::move(other.m_busyYield))
     {
     }
     ComDispatch &operator=(ComDispatch &&other) noexcept;
@@ -52,6 +56,9 @@ public:
     ~ComDispatch();
 
     [[nodiscard]] bool isNull() const { return m_dispatch == nullptr; }
+    // Called between the retries of a call that a busy server refused, so
+    // that the caller's window keeps handling its events meanwhile.
+    void setBusyYield(std::function<void()> yield) { m_busyYield = std::move(yield); }
 
     // A method call by name, with positional and then named arguments.
     ComVariant call(const std::string &member, std::vector<ComVariant> positional = {},
@@ -73,6 +80,7 @@ private:
                       std::vector<NamedArgument> &named, const std::string &member);
 
     IDispatch *m_dispatch = nullptr;
+    std::function<void()> m_busyYield;
 };
 
 } // namespace automation

@@ -1,0 +1,30 @@
+#include "PrintSequence.h"
+
+namespace automation {
+
+std::optional<std::string> printDocument(WordProcessor &word, const std::string &path,
+                                         const PrintSteps &steps, bool anotherFollows)
+{
+    // 1 and 2: not handled here; their failure is the caller's to report.
+    const std::unique_ptr<Application> instance = word.CreateInstance();
+    const std::unique_ptr<Document> document = instance->GetDocuments().Open(path);
+    try {
+        instance->SetActivePrinter(steps.printerName()); // 4
+        instance->PrintOut(true, false, path);           // 5
+        do {                                             // 6
+            steps.yield();
+        } while (instance->GetApplication().BackgroundPrintingStatus() != 0);
+        // Unseen by the user: the next document's instance starts while this
+        // one waits its second.
+        if (anotherFollows)
+            word.PrepareSpare(path);
+        steps.waitSeconds(1);  // 7
+        instance->Quit(false); // 8
+        return std::nullopt;
+    } catch (const std::exception &e) { // 9
+        word.DropSpare();
+        return std::string(e.what());
+    }
+}
+
+} // namespace automation

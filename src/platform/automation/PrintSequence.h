@@ -1,0 +1,34 @@
+#pragma once
+
+// The steps of printing one document with an instance of its own, written
+// once for every word processor and every caller: the window's run, the
+// command line, and the contract tests of the Windows layer.
+
+#include "WordAutomation.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace automation {
+
+struct PrintSteps
+{
+    // The printer's name as chosen now (read at step 4).
+    std::function<std::string()> printerName;
+    // The yielding wait of whole seconds (step 7).
+    std::function<void(int seconds)> waitSeconds;
+    // Handles the window's events between the status readings (step 6).
+    YieldFunction yield;
+};
+
+// Prints the document (a UTF-8 path). A failure to start the word processor
+// or to open the document is thrown (AutomationError) to the caller; a
+// failure of the printing itself is returned as its description, the
+// instance ended. When another document follows, its instance is started
+// ahead during the one-second wait.
+[[nodiscard]] std::optional<std::string> printDocument(WordProcessor &word, const std::string &path,
+                                                       const PrintSteps &steps,
+                                                       bool anotherFollows = false);
+
+} // namespace automation
