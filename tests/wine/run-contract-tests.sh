@@ -150,5 +150,16 @@ unregister
 out=$(driver check)
 check "unregistered ProgID: fails cleanly" "not installed: 0x800401F3" "$out"
 
+# The Windows folder listing on a real tree.
+mkdir -p "$work/tree"
+listing=$(wine "$build/listing_driver.exe" "$(winepath -w "$work/tree")" 2>/dev/null || true)
+echo "$listing" | grep -E '^(PASS|FAIL|SKIP)'
+passed=$((passed + $(echo "$listing" | grep -c '^PASS')))
+failed=$((failed + $(echo "$listing" | grep -c '^FAIL')))
+if ! echo "$listing" | grep -q '^listing: '; then
+    echo "FAIL: listing: the listing driver did not finish"
+    failed=$((failed + 1))
+fi
+
 echo "$passed passed, $failed failed"
 [ "$failed" -eq 0 ]
