@@ -11,26 +11,7 @@ build=${1:?usage: run-contract-tests.sh BUILD_DIR}/wine-contract
 cmake --no-warn-unused-cli -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/../../cmake/mingw-w64.cmake" >/dev/null
 cmake --build "$build" -j2 >/dev/null
 
-work=$(mktemp -d)
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-cleanup() {
-    wineserver -k >/dev/null 2>&1 || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-wineboot -i >/dev/null 2>&1
-wineserver -w
-
-clsid="{000209FF-0000-0000-C000-000000000046}"
-register() {
-    wine reg add "HKCR\\CLSID\\$clsid\\InprocServer32" /ve /d "$(winepath -w "$build/wordstandin.dll")" /f >/dev/null 2>&1
-    wine reg add "HKCR\\CLSID\\$clsid\\InprocServer32" /v ThreadingModel /d Apartment /f >/dev/null 2>&1
-    wine reg add "HKCR\\Word.Application\\CLSID" /ve /d "$clsid" /f >/dev/null 2>&1
-}
-unregister() {
-    wine reg delete "HKCR\\Word.Application" /f >/dev/null 2>&1
-}
-register
+. "$here/standin-prefix.sh" "$build/wordstandin.dll"
 
 passed=0
 failed=0
@@ -146,7 +127,7 @@ touch "$work/stop2"
 wait "$host" || true
 
 # No "Word.Application" registered: a clean failure with a description.
-unregister
+unregister_standin
 out=$(driver check)
 check "unregistered ProgID: fails cleanly" "not installed: 0x800401F3" "$out"
 

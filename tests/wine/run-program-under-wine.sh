@@ -26,19 +26,7 @@ standin="$build/wine-program"
 cmake --no-warn-unused-cli -S "$here" -B "$standin" -DCMAKE_TOOLCHAIN_FILE="$here/../../cmake/mingw-w64.cmake" >/dev/null
 cmake --build "$standin" -j2 --target wordstandin >/dev/null
 
-work=$(mktemp -d)
-export WINEPREFIX="$work/prefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-cleanup() {
-    wineserver -k >/dev/null 2>&1 || true
-    rm -rf "$work"
-}
-trap cleanup EXIT
-wineboot -i >/dev/null 2>&1
-wineserver -w
-clsid="{000209FF-0000-0000-C000-000000000046}"
-wine reg add "HKCR\\CLSID\\$clsid\\InprocServer32" /ve /d "$(winepath -w "$standin/wordstandin.dll")" /f >/dev/null 2>&1
-wine reg add "HKCR\\CLSID\\$clsid\\InprocServer32" /v ThreadingModel /d Apartment /f >/dev/null 2>&1
-wine reg add "HKCR\\Word.Application\\CLSID" /ve /d "$clsid" /f >/dev/null 2>&1
+. "$here/standin-prefix.sh" "$standin/wordstandin.dll"
 export WORD_STANDIN_LOG="$work/calls.log"
 
 passed=0 failed=0
