@@ -396,8 +396,10 @@ private slots:
         FormFixture fx(folder());
         Form1 &form = fx.load();
         form.listView()->append("/already.doc");
+        const QString before = QDir::currentPath();
         QDir::setCurrent(folder());
         form.OpenPaths({"Tree/", folder("single.docx")});
+        QDir::setCurrent(before);
         QCOMPARE(form.listView()->paths(),
                  (QStringList{"/already.doc", folder("Tree/b.doc"), folder("Tree/Sub/c.txt"),
                               folder("single.docx")}));
