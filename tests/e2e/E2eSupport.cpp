@@ -1,10 +1,14 @@
 #include "E2eSupport.h"
 
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QThread>
 
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 namespace e2e {
@@ -97,6 +101,27 @@ char processState(pid_t pid)
     const QByteArray line = stat.readAll();
     const qsizetype close = line.lastIndexOf(')');
     return close >= 0 && close + 2 < line.size() ? line[close + 2] : char(0);
+}
+
+// Office sockets of ours, made since the given time, that nobody listens on
+// any more (older ones are not this run's: a program killed earlier, say).
+QStringList staleOfficeSockets(const QDateTime &since)
+{
+    QStringList stale;
+    const QString prefix = "OSL_PIPE_" + QString::number(getuid()) + "_marrowlake-";
+    for (const QString &name : QDir("/tmp").entryList({prefix + "*"}, QDir::System)) {
+        if (QFileInfo("/tmp/" + name).lastModified() < since)
+            continue;
+        const QByteArray path = QFile::encodeName("/tmp/" + name);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        qstrncpy(address.sun_path, path.constData(), sizeof(address.sun_path));
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0)
+            stale << name;
+        ::close(fd);
+    }
+    return stale;
 }
 
 bool schedulerAvailable()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QDateTime>
 #include <QDir>
 #include <QString>
 #include <QStringList>
@@ -29,6 +30,9 @@ void makeLockedDocument(const QString &path, const QString &kind, const QStringL
 [[nodiscard]] std::vector<pid_t> officeChildren();
 // The state letter of a process ('R', 'S', 'Z', ...), 0 when it is gone.
 [[nodiscard]] char processState(pid_t pid);
+// Office sockets of ours, made since the given time, that nobody listens on
+// any more (older ones are not this run's: a program killed earlier, say).
+[[nodiscard]] QStringList staleOfficeSockets(const QDateTime &since);
 // Whether the private scheduler is there at all.
 [[nodiscard]] bool schedulerAvailable();
 

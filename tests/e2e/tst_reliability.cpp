@@ -54,27 +54,6 @@ QMap<QString, QString> snapshot(const QString &root)
     return state;
 }
 
-// Office sockets of ours, made since the given time, that nobody listens on
-// any more (older ones are not this run's: a program killed earlier, say).
-QStringList staleOfficeSockets(const QDateTime &since)
-{
-    QStringList stale;
-    const QString prefix = "OSL_PIPE_" + QString::number(getuid()) + "_marrowlake-";
-    for (const QString &name : QDir("/tmp").entryList({prefix + "*"}, QDir::System)) {
-        if (QFileInfo("/tmp/" + name).lastModified() < since)
-            continue;
-        const QByteArray path = QFile::encodeName("/tmp/" + name);
-        sockaddr_un address{};
-        address.sun_family = AF_UNIX;
-        qstrncpy(address.sun_path, path.constData(), sizeof(address.sun_path));
-        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        if (::connect(fd, reinterpret_cast<sockaddr *>(&address), sizeof(address)) != 0)
-            stale << name;
-        ::close(fd);
-    }
-    return stale;
-}
-
 struct Row
 {
     QString name;
@@ -107,7 +86,7 @@ class TestReliability : public QObject
             left << "office process";
         if (!QDir(m_copies.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty())
             left << "profile copy";
-        if (!staleOfficeSockets(m_started).isEmpty())
+        if (!e2e::staleOfficeSockets(m_started).isEmpty())
             left << "socket file";
         for (const QFileInfo &temp : QDir(QDir::tempPath()).entryInfoList({"lu*.tmp"}, QDir::Dirs))
             if (temp.birthTime().isValid() ? temp.birthTime() >= m_started
@@ -524,7 +503,7 @@ private slots:
         office.CreateInstance()->Quit(false); // its exit is awaited in the background
         QTRY_VERIFY(
             QDir(copies.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
-        QTRY_VERIFY(staleOfficeSockets(m_started).isEmpty());
+        QTRY_VERIFY(e2e::staleOfficeSockets(m_started).isEmpty());
     }
 
     void killedChild()

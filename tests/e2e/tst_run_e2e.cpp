@@ -126,10 +126,12 @@ private slots:
                 WaitSeconds(seconds);
             });
         real = &form;
+        const QDateTime started = QDateTime::currentDateTime();
         auto nothingLeft = [&] {
             QTRY_VERIFY(e2e::officeChildren().empty());
             QTRY_VERIFY(
                 QDir(copies.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
+            QTRY_VERIFY(e2e::staleOfficeSockets(started).isEmpty());
         };
         ListView1 *list = form.form->listView();
         bool spareAtDone = true;
