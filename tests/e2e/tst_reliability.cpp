@@ -24,9 +24,7 @@
 
 #include <csignal>
 #include <cstdio>
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
 using automation::LibreOfficeProcessor;
