@@ -151,7 +151,6 @@ int main(int argc, char *argv[])
 
     automation::LibreOfficeProcessor::Options options;
     options.yield = [] { yieldToEventLoop(5); };
-    options.wake = wakeEventLoop;
     automation::LibreOfficeProcessor office(options);
     QuietBoxes boxes;
 

@@ -97,7 +97,7 @@ int runWithoutWindow(int argc, char *argv[])
         }
     };
     office = automation::makeWordProcessor(
-        {yield, checkInterrupt, wakeEventLoop, preparedOfficeProfile().toStdString()});
+        {yield, checkInterrupt, preparedOfficeProfile().toStdString()});
     run = std::make_unique<CommandLinePrint>(*office, printers, settings, wait, yield, out, err);
     const int status =
         line.mode == CommandLine::Mode::ListPrinters ? run->listPrinters() : run->print(line);
@@ -145,7 +145,7 @@ int main(int argc, char *argv[])
     // input waits for the next yield.
     const auto office = automation::makeWordProcessor(
         {[] { yieldToEventLoop(5); },
-         [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); }, wakeEventLoop,
+         [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); },
          preparedOfficeProfile().toStdString()});
 
     Form1 form({settings, printers, messages, shell, dialogs, *office, programFolder(),

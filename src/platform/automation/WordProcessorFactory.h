@@ -14,8 +14,6 @@ struct WordProcessorHooks
     YieldFunction yield;
     // Keeps the window painted (no user input) while one call is under way.
     YieldFunction repaint;
-    // A print job is done with; called on another thread.
-    std::function<void()> wake;
     // The program's own prepared profile folder, where it has one.
     std::string preparedProfile;
 };

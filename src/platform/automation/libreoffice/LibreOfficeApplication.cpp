@@ -85,7 +85,7 @@ LibreOfficeApplication::LibreOfficeApplication(Settings settings,
                                                std::shared_ptr<UnoRuntime> runtime,
                                                std::shared_ptr<InstanceRegistry> registry)
     : m_settings(std::move(settings)), m_runtime(std::move(runtime)),
-      m_registry(std::move(registry)), m_watcher(new PrintJobWatcher(m_settings.wake))
+      m_registry(std::move(registry)), m_watcher(new PrintJobWatcher)
 {
     try {
         launch();
@@ -101,7 +101,7 @@ LibreOfficeApplication::LibreOfficeApplication(Settings settings,
                                                std::shared_ptr<InstanceRegistry> registry,
                                                AheadOfTime ahead)
     : m_settings(std::move(settings)), m_runtime(std::move(runtime)),
-      m_registry(std::move(registry)), m_watcher(new PrintJobWatcher(m_settings.wake))
+      m_registry(std::move(registry)), m_watcher(new PrintJobWatcher)
 {
     startAhead(std::move(ahead));
 }

@@ -48,9 +48,6 @@ public:
         // A call during which the office uses no processor time this long is
         // ended: the office has stopped answering.
         std::chrono::milliseconds idleLimit{30'000};
-        // Called (on another thread) when a print job has been spooled or
-        // has failed, so that a caller waiting for it wakes at once.
-        std::function<void()> wake;
     };
 
     // Starts the process and connects to it; throws AutomationError.

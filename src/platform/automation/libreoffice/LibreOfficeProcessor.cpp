@@ -74,8 +74,7 @@ LibreOfficeApplication::Settings settingsFor(const LibreOfficeProcessor::Options
             options.startTimeout,
             options.callTimeout,
             options.repaint,
-            options.idleLimit,
-            options.wake};
+            options.idleLimit};
 }
 
 } // namespace

@@ -33,7 +33,6 @@ public:
         // An office that uses no processor time this long during a call has
         // stopped answering.
         std::chrono::milliseconds idleLimit{30'000};
-        std::function<void()> wake; // a print job is done with (any thread)
         // A template profile seeded when the program was built, copied at
         // the first start when it suits the installed office.
         std::filesystem::path seededTemplateDir;

@@ -9,9 +9,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <functional>
 #include <mutex>
-#include <utility>
 
 namespace automation {
 
@@ -20,9 +18,6 @@ namespace automation {
 class PrintJobWatcher : public cppu::WeakImplHelper1<css::view::XPrintJobListener>
 {
 public:
-    // wake: called on the bridge's thread when a job is done with.
-    explicit PrintJobWatcher(std::function<void()> wake = {}) : m_wake(std::move(wake)) {}
-
     void jobStarted() { ++m_pending; }
     [[nodiscard]] long pending() const { return m_pending; }
     [[nodiscard]] bool failed() const { return m_failed; }
@@ -58,19 +53,14 @@ private:
     {
         {
             std::lock_guard lock(m_mutex);
-            long expected = m_pending;
-            while (expected > 0 && !m_pending.compare_exchange_weak(expected, expected - 1)) {
-            }
+            if (m_pending > 0)
+                --m_pending;
         }
         m_done.notify_all();
-        if (m_wake)
-            m_wake();
     }
 
     std::mutex m_mutex;
     std::condition_variable m_done;
-
-    std::function<void()> m_wake;
 
     std::atomic<long> m_pending{0};
     std::atomic<bool> m_failed{false};

@@ -8,7 +8,6 @@ std::unique_ptr<WordProcessor> makeWordProcessor(WordProcessorHooks hooks)
     LibreOfficeProcessor::Options options;
     options.yield = std::move(hooks.yield);
     options.repaint = std::move(hooks.repaint);
-    options.wake = std::move(hooks.wake);
     options.seededTemplateDir = hooks.preparedProfile;
     return std::make_unique<LibreOfficeProcessor>(options);
 }
