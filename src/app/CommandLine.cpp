@@ -1,5 +1,7 @@
 #include "CommandLine.h"
 
+#include <QDir>
+
 namespace {
 
 CommandLine usageError(const QString &error)
@@ -86,6 +88,14 @@ CommandLine parseCommandLine(const QStringList &arguments)
             return usageError(QStringLiteral("--print needs at least one document or folder"));
     }
     return line;
+}
+
+QStringList absolutePaths(const QStringList &paths)
+{
+    QStringList absolute;
+    for (const QString &path : paths)
+        absolute << QDir::cleanPath(QDir::current().absoluteFilePath(path));
+    return absolute;
 }
 
 QString commandLineHelp()

@@ -32,3 +32,6 @@ struct CommandLine
 [[nodiscard]] bool wantsNoWindow(const QStringList &arguments);
 
 [[nodiscard]] QString commandLineHelp();
+
+// The paths as a drop would deliver them: absolute, without "." or "..".
+[[nodiscard]] QStringList absolutePaths(const QStringList &paths);

@@ -1,25 +1,12 @@
 #include "CommandLinePrint.h"
 
 #include "AddFolder.h"
-#include "MessageBoxes.h"
+#include "PrintSequence.h"
 #include "PrinterList.h"
 #include "SettingsStore.h"
-#include "Word1.h"
 #include "WordAutomation.h"
 
 namespace {
-
-// Nobody is there to answer a box: its text is kept for the report.
-class KeptMessages : public MessageBoxes
-{
-public:
-    Answer show(const QString &text, Buttons, Icon, const QString &) override
-    {
-        last = text;
-        return Answer::Ok;
-    }
-    QString last;
-};
 
 int storedPosition(const SettingsStore &settings, const QString &key, int count)
 {
@@ -88,26 +75,23 @@ int CommandLinePrint::print(const CommandLine &line)
         return 2;
     }
 
-    KeptMessages messages;
-    Word1 word(
-        m_word, messages, [&printer] { return printer; }, m_wait, m_yield);
+    // The same steps as the window's run, the failures said instead of shown.
+    const automation::PrintSteps steps{[&printer] { return printer.toStdString(); }, m_wait,
+                                       m_yield};
     for (const QString &path : std::as_const(documents)) {
-        messages.last.clear();
+        std::optional<std::string> failure;
         try {
-            word.PrintDocument(path);
-            if (messages.last.isEmpty()) {
-                ++m_printed;
-                m_out(QStringLiteral("printed ") + path);
-            } else {
-                ++m_failed;
-                m_out(
-                    QStringLiteral("failed ") + path + QStringLiteral(": ") +
-                    (word.lastPrintFailure().isEmpty() ? messages.last : word.lastPrintFailure()));
-            }
+            failure = automation::printDocument(m_word, path.toStdString(), steps);
         } catch (const std::exception &e) {
+            failure = e.what();
+        }
+        if (failure) {
             ++m_failed;
             m_out(QStringLiteral("failed ") + path + QStringLiteral(": ") +
-                  QString::fromUtf8(e.what()));
+                  QString::fromStdString(*failure));
+        } else {
+            ++m_printed;
+            m_out(QStringLiteral("printed ") + path);
         }
         m_wait(pause + 1);
     }

@@ -1,5 +1,6 @@
 #include "Form1.h"
 
+#include "CommandLine.h"
 #include "DesktopShell.h"
 #include "DocumentAdder.h"
 #include "EventLoop.h"
@@ -17,7 +18,6 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QGroupBox>
@@ -313,10 +313,7 @@ void Form1::OpenPaths(const QStringList &paths)
         raise();
         activateWindow();
     }
-    QStringList absolute;
-    for (const QString &path : paths)
-        absolute << QDir::cleanPath(QDir::current().absoluteFilePath(path));
-    m_adder->Drop(absolute);
+    m_adder->Drop(absolutePaths(paths));
 }
 
 void Form1::Start()

@@ -126,13 +126,8 @@ int main(int argc, char *argv[])
     }
     // One window per user: a running one takes these paths and comes to the
     // front. A start without paths opens a window of its own.
-    if (!line.paths.isEmpty()) {
-        QStringList absolute;
-        for (const QString &path : line.paths)
-            absolute << QDir::cleanPath(QDir::current().absoluteFilePath(path));
-        if (InstanceChannel::handOver(absolute))
-            return 0;
-    }
+    if (!line.paths.isEmpty() && InstanceChannel::handOver(absolutePaths(line.paths)))
+        return 0;
 
     QtSettingsStore settings;
     PlatformPrinterList printers;

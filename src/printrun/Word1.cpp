@@ -13,17 +13,13 @@ Word1::Word1(automation::WordProcessor &wordProcessor, MessageBoxes &messages,
 
 void Word1::PrintDocument(const QString &path, bool anotherFollows)
 {
-    m_lastPrintFailure.clear();
     // Text crosses into the word processor's layer as UTF-8 (UTF-16 on to
     // Word), never through a narrow code page.
     const automation::PrintSteps steps{[this] { return m_printerText().toStdString(); }, m_wait,
                                        m_yield};
-    if (const auto failure =
-            automation::printDocument(m_word, path.toStdString(), steps, anotherFollows)) {
-        m_lastPrintFailure = QString::fromStdString(*failure);
+    if (automation::printDocument(m_word, path.toStdString(), steps, anotherFollows))
         m_messages.show(QStringLiteral("Could not print ") + path, MessageBoxes::Buttons::Ok,
                         MessageBoxes::Icon::None, ApplicationTitle);
-    }
 }
 
 void Word1::endSpare()

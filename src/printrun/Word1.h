@@ -34,9 +34,6 @@ public:
     [[nodiscard]] bool IsWordRunning();
 
     [[nodiscard]] static QString wordOpenWarning();
-    // Why the last PrintDocument said "Could not print " (empty after a
-    // document that printed).
-    [[nodiscard]] QString lastPrintFailure() const { return m_lastPrintFailure; }
 
 private:
     automation::WordProcessor &m_word;
@@ -44,5 +41,4 @@ private:
     PrinterText m_printerText;
     Wait m_wait;
     Yield m_yield;
-    QString m_lastPrintFailure;
 };
