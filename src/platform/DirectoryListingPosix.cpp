@@ -9,77 +9,17 @@
 #include <sys/stat.h>
 #include <sys/vfs.h>
 
-bool listsBefore(const QString &a, const QString &b)
-{
-    const QString ua = a.toUpper();
-    const QString ub = b.toUpper();
-    if (ua != ub)
-        return ua < ub; // QString compares UTF-16 code units
-    return a < b;
-}
-
-std::vector<DirectoryEntry> listDirectory(const QString &folder)
-{
-    std::vector<std::pair<QString, DirectoryEntry>> keyed; // upper-cased name first
-    const QByteArray encodedFolder = QFile::encodeName(folder);
-    DIR *dir = ::opendir(encodedFolder.constData());
-    if (!dir)
-        return {};
-    while (const dirent *d = ::readdir(dir)) {
-        const QByteArray raw(d->d_name);
-        if (raw == "." || raw == "..")
-            continue;
-        DirectoryEntry entry;
-        entry.name = QFile::decodeName(raw);
-        entry.nameValid = QFile::encodeName(entry.name) == raw;
-        entry.isHidden = raw.startsWith('.');
-        unsigned char type = d->d_type;
-        const QByteArray full = encodedFolder + '/' + raw;
-        struct stat info
-        {
-        };
-        if (type == DT_UNKNOWN && ::lstat(full.constData(), &info) == 0)
-            type = S_ISDIR(info.st_mode)   ? DT_DIR
-                   : S_ISREG(info.st_mode) ? DT_REG
-                   : S_ISLNK(info.st_mode) ? DT_LNK
-                                           : DT_UNKNOWN;
-        entry.isFolder = type == DT_DIR;
-        entry.isFile = type == DT_REG || (type == DT_LNK && ::stat(full.constData(), &info) == 0 &&
-                                          S_ISREG(info.st_mode));
-        QString key = entry.name.toUpper();
-        keyed.emplace_back(std::move(key), std::move(entry));
-    }
-    ::closedir(dir);
-    std::sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) {
-        return a.first != b.first ? a.first < b.first : a.second.name < b.second.name;
-    });
-    std::vector<DirectoryEntry> entries;
-    entries.reserve(keyed.size());
-    for (auto &k : keyed)
-        entries.push_back(std::move(k.second));
-    return entries;
-}
-
 namespace {
 
-// Names of plain ASCII always survive the encoding; others are checked.
-bool survivesEncoding(const char *raw, const QString &name)
-{
-    for (const char *c = raw; *c; ++c)
-        if (static_cast<unsigned char>(*c) >= 0x80)
-            return QFile::encodeName(name) == QByteArray(raw);
-    return true;
-}
-
-// Reads a folder once, keeping the names `keep` accepts (given the raw name,
-// its type and the open folder), sorted as the listing sorts.
-template <typename Keep> QStringList scanFolder(const QString &folder, Keep keep)
+// Reads a folder once and hands every entry but "." and ".." to visit, with
+// its type (DT_DIR, DT_REG, DT_LNK, ...) and the open folder. A folder that
+// cannot be read has no entries.
+template <typename Visit> void readFolder(const QString &folder, Visit visit)
 {
     DIR *dir = ::opendir(QFile::encodeName(folder).constData());
     if (!dir)
-        return {};
+        return;
     const int fd = ::dirfd(dir);
-    std::vector<std::pair<QString, QString>> keyed; // upper-cased name, name
     while (const dirent *d = ::readdir(dir)) {
         const char *raw = d->d_name;
         if (raw[0] == '.' && (raw[1] == 0 || (raw[1] == '.' && raw[2] == 0)))
@@ -95,16 +35,62 @@ template <typename Keep> QStringList scanFolder(const QString &folder, Keep keep
                        : S_ISLNK(info.st_mode) ? DT_LNK
                                                : DT_UNKNOWN;
         }
-        if (!keep(raw, type, fd))
-            continue;
-        QString name = QFile::decodeName(raw);
-        if (!survivesEncoding(raw, name))
-            continue;
-        QString key = name.toUpper();
-        keyed.emplace_back(std::move(key), std::move(name));
+        visit(raw, type, fd);
     }
     ::closedir(dir);
-    std::sort(keyed.begin(), keyed.end());
+}
+
+// A plain file, or a link to one.
+bool isFileEntry(const char *raw, unsigned char type, int fd)
+{
+    struct stat info
+    {
+    };
+    return type == DT_REG ||
+           (type == DT_LNK && ::fstatat(fd, raw, &info, 0) == 0 && S_ISREG(info.st_mode));
+}
+
+// Names of plain ASCII always survive the encoding; others are checked.
+bool survivesEncoding(const char *raw, const QString &name)
+{
+    for (const char *c = raw; *c; ++c)
+        if (static_cast<unsigned char>(*c) >= 0x80)
+            return QFile::encodeName(name) == QByteArray(raw);
+    return true;
+}
+
+const QString &nameOf(const QString &name)
+{
+    return name;
+}
+const QString &nameOf(const DirectoryEntry &entry)
+{
+    return entry.name;
+}
+
+// Sorted as the listing sorts: by the upper-cased name, then the name.
+template <typename T> void sortListed(std::vector<std::pair<QString, T>> &keyed)
+{
+    std::sort(keyed.begin(), keyed.end(), [](const auto &a, const auto &b) {
+        return a.first != b.first ? a.first < b.first : nameOf(a.second) < nameOf(b.second);
+    });
+}
+// The names of the entries keep accepts (given the raw name, its type and
+// the open folder), in the listing's order; names the encoding cannot
+// represent are left out.
+template <typename Keep> QStringList keptNames(const QString &folder, Keep keep)
+{
+    std::vector<std::pair<QString, QString>> keyed;
+    readFolder(folder, [&](const char *raw, unsigned char type, int fd) {
+        if (!keep(raw, type, fd))
+            return;
+        QString name = QFile::decodeName(raw);
+        if (!survivesEncoding(raw, name))
+            return;
+        QString key = name.toUpper();
+        keyed.emplace_back(std::move(key), std::move(name));
+    });
+    sortListed(keyed);
     QStringList names;
     names.reserve(qsizetype(keyed.size()));
     for (auto &k : keyed)
@@ -112,24 +98,21 @@ template <typename Keep> QStringList scanFolder(const QString &folder, Keep keep
     return names;
 }
 
-} // namespace
-
-namespace {
-
 // A folder's link count is two plus its number of subfolders on the file
 // systems that keep it (the leaf optimisation of find(1)): a leaf, most
 // folders of a tree, need not be read to learn it has no subfolders.
 bool isLeafFolder(const QString &folder)
 {
+    const QByteArray path = QFile::encodeName(folder);
     struct stat info
     {
     };
-    if (::stat(QFile::encodeName(folder).constData(), &info) != 0 || info.st_nlink != 2)
+    if (::stat(path.constData(), &info) != 0 || info.st_nlink != 2)
         return false;
     struct statfs fs
     {
     };
-    if (::statfs(QFile::encodeName(folder).constData(), &fs) != 0)
+    if (::statfs(path.constData(), &fs) != 0)
         return false;
     // ext2/3/4, XFS, tmpfs; an overlay's merged folders count 1, its others
     // are its lower file system's own.
@@ -146,11 +129,41 @@ bool isLeafFolder(const QString &folder)
 
 } // namespace
 
+bool listsBefore(const QString &a, const QString &b)
+{
+    const QString ua = a.toUpper();
+    const QString ub = b.toUpper();
+    if (ua != ub)
+        return ua < ub; // QString compares UTF-16 code units
+    return a < b;
+}
+
+std::vector<DirectoryEntry> listDirectory(const QString &folder)
+{
+    std::vector<std::pair<QString, DirectoryEntry>> keyed; // upper-cased name first
+    readFolder(folder, [&](const char *raw, unsigned char type, int fd) {
+        DirectoryEntry entry;
+        entry.name = QFile::decodeName(raw);
+        entry.nameValid = survivesEncoding(raw, entry.name);
+        entry.isHidden = raw[0] == '.';
+        entry.isFolder = type == DT_DIR;
+        entry.isFile = isFileEntry(raw, type, fd);
+        QString key = entry.name.toUpper();
+        keyed.emplace_back(std::move(key), std::move(entry));
+    });
+    sortListed(keyed);
+    std::vector<DirectoryEntry> entries;
+    entries.reserve(keyed.size());
+    for (auto &k : keyed)
+        entries.push_back(std::move(k.second));
+    return entries;
+}
+
 QStringList listSubfolders(const QString &folder)
 {
     if (isLeafFolder(folder))
         return {};
-    return scanFolder(folder, [](const char *raw, unsigned char type, int) {
+    return keptNames(folder, [](const char *raw, unsigned char type, int) {
         return type == DT_DIR && raw[0] != '.';
     });
 }
@@ -159,15 +172,9 @@ QStringList listMatchingFiles(const QString &folder, const QString &pattern)
 {
     const bool everything = pattern == QLatin1String("*.*") || pattern == QLatin1String("*");
     const QByteArray encodedPattern = pattern.toUtf8();
-    return scanFolder(folder, [&](const char *raw, unsigned char type, int fd) {
-        if (!everything && ::fnmatch(encodedPattern.constData(), raw, FNM_CASEFOLD) != 0)
-            return false;
-        if (type == DT_REG)
-            return true;
-        struct stat info
-        {
-        };
-        return type == DT_LNK && ::fstatat(fd, raw, &info, 0) == 0 && S_ISREG(info.st_mode);
+    return keptNames(folder, [&](const char *raw, unsigned char type, int fd) {
+        return (everything || ::fnmatch(encodedPattern.constData(), raw, FNM_CASEFOLD) == 0) &&
+               isFileEntry(raw, type, fd);
     });
 }
 
