@@ -79,6 +79,34 @@ class OpenDocument : public Document
 const std::string ProtectedDocument =
     "The document could not be opened; it may be damaged or protected by a password (";
 
+// Loads a document hidden and read-only, its macros never run, its links not
+// updated, and every question the office would ask refused.
+uno::Reference<lang::XComponent> loadHidden(const uno::Reference<frame::XDesktop2> &desktop,
+                                            const rtl::OUString &url)
+{
+    const uno::Reference<frame::XComponentLoader> loader(desktop, uno::UNO_QUERY_THROW);
+    const uno::Reference<task::XInteractionHandler> refuse(new RefusingInteractionHandler);
+    return loader->loadComponentFromURL(
+        url, "_blank", 0,
+        properties(
+            property("Hidden", uno::Any(true)), property("ReadOnly", uno::Any(true)),
+            property("MacroExecutionMode",
+                     uno::Any(sal_Int16(document::MacroExecMode::NEVER_EXECUTE))),
+            property("UpdateDocMode", uno::Any(sal_Int16(document::UpdateDocMode::NO_UPDATE))),
+            property("InteractionHandler", uno::Any(refuse))));
+}
+
+// What an instance leaves in the file system: its sockets, its profile copy
+// (empty when the profile is kept) and its temporary folder.
+void removeLeftovers(const std::vector<std::string> &sockets, const fs::path &profile,
+                     const fs::path &temp)
+{
+    OfficeProfiles::removeSockets(sockets);
+    if (!profile.empty())
+        OfficeProfiles::remove(profile);
+    OfficeProfiles::remove(temp);
+}
+
 } // namespace
 
 LibreOfficeApplication::LibreOfficeApplication(Settings settings,
@@ -141,7 +169,7 @@ void LibreOfficeApplication::startAhead(AheadOfTime ahead)
                 if (m_stopWarming)
                     throw AutomationError("The word processor's early start was called off.");
                 m_settings.profile = ahead.makeProfile();
-                m_settings.tempDir = m_settings.profile.string() + "-tmp";
+                m_settings.tempDir = OfficeProfiles::tempDirFor(m_settings.profile);
                 launch();
             }
             connect();
@@ -151,14 +179,7 @@ void LibreOfficeApplication::startAhead(AheadOfTime ahead)
             if (!blank.empty())
                 osl::FileBase::getFileURLFromSystemPath(fromUtf8(blank.string()), url);
             m_process->armWatchdog(m_settings.callTimeout);
-            const uno::Reference<frame::XComponentLoader> loader(m_desktop, uno::UNO_QUERY_THROW);
-            const uno::Reference<task::XInteractionHandler> refuse(new RefusingInteractionHandler);
-            const auto component = loader->loadComponentFromURL(
-                url, "_blank", 0,
-                properties(property("Hidden", uno::Any(true)), property("ReadOnly", uno::Any(true)),
-                           property("MacroExecutionMode",
-                                    uno::Any(sal_Int16(document::MacroExecMode::NEVER_EXECUTE))),
-                           property("InteractionHandler", uno::Any(refuse))));
+            const auto component = loadHidden(m_desktop, url);
             const uno::Reference<util::XCloseable> closeable(component, uno::UNO_QUERY);
             if (closeable.is())
                 closeable->close(true);
@@ -266,9 +287,7 @@ void LibreOfficeApplication::launch()
         // the user saw it start.
         waitWhileSpooling();
         process->kill();
-        if (!profile.empty())
-            OfficeProfiles::remove(profile);
-        OfficeProfiles::remove(temp);
+        removeLeftovers({}, profile, temp); // its sockets go with the instance
     });
 }
 
@@ -403,21 +422,10 @@ std::unique_ptr<Document> LibreOfficeApplication::Open(const std::string &path)
         osl::FileBase::E_None)
         throw AutomationError("This file name cannot be used: " + path);
 
-    const uno::Reference<task::XInteractionHandler> refuse(new RefusingInteractionHandler);
     uno::Reference<lang::XComponent> component;
     try {
         m_process->armWatchdog(m_settings.callTimeout);
-        callOffice([&] {
-            const uno::Reference<frame::XComponentLoader> loader(m_desktop, uno::UNO_QUERY_THROW);
-            component = loader->loadComponentFromURL(
-                url, "_blank", 0,
-                properties(property("Hidden", uno::Any(true)), property("ReadOnly", uno::Any(true)),
-                           property("MacroExecutionMode",
-                                    uno::Any(sal_Int16(document::MacroExecMode::NEVER_EXECUTE))),
-                           property("UpdateDocMode",
-                                    uno::Any(sal_Int16(document::UpdateDocMode::NO_UPDATE))),
-                           property("InteractionHandler", uno::Any(refuse))));
-        });
+        callOffice([&] { component = loadHidden(m_desktop, url); });
         m_process->disarmWatchdog();
     } catch (const uno::Exception &e) {
         m_process->disarmWatchdog();
@@ -582,16 +590,10 @@ void LibreOfficeApplication::Quit(std::optional<bool> /*saveChanges*/)
     // The office has acknowledged; its exit (a few tens of milliseconds) is
     // awaited in the background, and what it leaves is removed after it.
     m_registry->remove(this);
-    const std::vector<std::string> sockets = m_sockets;
-    const fs::path profile = m_settings.removeProfile ? m_settings.profile : fs::path();
-    const fs::path temp = m_settings.tempDir;
     m_registry->retire(
         std::move(m_process),
-        [sockets, profile, temp] {
-            OfficeProfiles::removeSockets(sockets);
-            if (!profile.empty())
-                OfficeProfiles::remove(profile);
-            OfficeProfiles::remove(temp);
+        [sockets = m_sockets, profile = m_settings.profile, temp = m_settings.tempDir] {
+            removeLeftovers(sockets, profile, temp);
         },
         std::chrono::seconds(5));
     m_retired = true;
@@ -613,12 +615,9 @@ void LibreOfficeApplication::releaseEverything()
     }
     // A retired instance's files go after its process; one started ahead
     // may have been called off before it had any.
-    if (!m_retired && !m_settings.profile.empty()) {
-        OfficeProfiles::removeSockets(m_sockets);
-        if (m_settings.removeProfile)
-            OfficeProfiles::remove(m_settings.profile);
-        OfficeProfiles::remove(m_settings.tempDir);
-    }
+    if (!m_retired && !m_settings.profile.empty())
+        removeLeftovers(m_sockets, m_settings.removeProfile ? m_settings.profile : fs::path(),
+                        m_settings.tempDir);
     m_ended = true;
 }
 

@@ -68,7 +68,7 @@ LibreOfficeApplication::Settings settingsFor(const LibreOfficeProcessor::Options
     return {options.programDir / "soffice.bin",
             profile,
             ownCopy,
-            profile.empty() ? fs::path() : fs::path(profile.string() + "-tmp"),
+            OfficeProfiles::tempDirFor(profile),
             LibreOfficeProcessor::PipePrefix + randomToken(),
             options.yield,
             options.startTimeout,
@@ -82,7 +82,7 @@ LibreOfficeApplication::Settings settingsFor(const LibreOfficeProcessor::Options
 void LibreOfficeProcessor::seedTemplate()
 {
     const std::string version = OfficeProfiles::officeVersion(m_options.programDir);
-    const fs::path seeding = m_profiles->makeSeedingDir();
+    fs::path seeding = m_profiles->makeSeedingDir();
     // The template that came with the program, when it was made for this
     // version of the office: a copy is all the first start needs.
     const fs::path shipped = m_options.seededTemplateDir;
@@ -95,8 +95,7 @@ void LibreOfficeProcessor::seedTemplate()
             return;
         }
         OfficeProfiles::remove(seeding);
-        fs::create_directories(seeding);
-        ::chmod(seeding.c_str(), 0700);
+        seeding = m_profiles->makeSeedingDir();
     }
     // Start one instance on a brand-new profile (it restarts itself once
     // after creating it), end it cleanly, and keep that profile.

@@ -91,20 +91,23 @@ void OfficeProcess::kill()
 {
     if (m_pid <= 0 || m_status)
         return;
-    ::kill(-m_pid, SIGKILL);
-    ::kill(m_pid, SIGKILL);
+    sendKill();
     int status = 0;
     while (waitpid(m_pid, &status, 0) < 0 && errno == EINTR) {
     }
     m_status = -1;
 }
 
+void OfficeProcess::sendKill()
+{
+    ::kill(-m_pid, SIGKILL);
+    ::kill(m_pid, SIGKILL);
+}
+
 void OfficeProcess::signalKill()
 {
-    if (m_pid > 0 && !m_status) {
-        ::kill(-m_pid, SIGKILL);
-        ::kill(m_pid, SIGKILL);
-    }
+    if (m_pid > 0 && !m_status)
+        sendKill();
 }
 
 bool OfficeProcess::waitForExit(std::chrono::milliseconds timeout)
@@ -182,8 +185,7 @@ void OfficeProcess::killByWatchdog(bool idle)
     m_killedAsIdle = idle;
     m_killedByWatchdog = true;
     m_deadline.reset();
-    ::kill(-m_pid, SIGKILL);
-    ::kill(m_pid, SIGKILL);
+    sendKill();
 }
 
 void OfficeProcess::watch()

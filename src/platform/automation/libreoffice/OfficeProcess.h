@@ -53,6 +53,7 @@ public:
 private:
     void watch();
     void killByWatchdog(bool idle);
+    void sendKill(); // the group and the process, without reaping
     [[nodiscard]] long long cpuTicks() const;
 
     pid_t m_pid = -1;

@@ -82,6 +82,11 @@ bool OfficeProfiles::templateIsSeeded() const
     return text.find("ooSetupLastVersion") != std::string::npos;
 }
 
+fs::path OfficeProfiles::tempDirFor(const fs::path &profile)
+{
+    return profile.empty() ? fs::path() : fs::path(profile.string() + "-tmp");
+}
+
 fs::path OfficeProfiles::warmUpFolder(const fs::path &profile)
 {
     return profile / "marrowlake-warm-up";

@@ -43,6 +43,8 @@ public:
     void sweepStaleCopies() const;
 
     [[nodiscard]] static std::string fileUrl(const std::filesystem::path &dir);
+    // The private temporary folder of the instance that runs on a profile.
+    [[nodiscard]] static std::filesystem::path tempDirFor(const std::filesystem::path &profile);
     // Blank documents kept in a profile to warm an office up with.
     [[nodiscard]] static std::filesystem::path warmUpFolder(const std::filesystem::path &profile);
     // The blank document of that kind (".docx", ...), empty when there is none.
