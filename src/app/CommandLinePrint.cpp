@@ -1,6 +1,7 @@
 #include "CommandLinePrint.h"
 
 #include "AddFolder.h"
+#include "PrintOptions.h"
 #include "PrintSequence.h"
 #include "PrinterList.h"
 #include "SettingsStore.h"
@@ -54,9 +55,11 @@ int CommandLinePrint::print(const CommandLine &line)
         }
         printer = *line.printer;
     } else {
+        bool ok = false;
         const int stored =
-            storedPosition(m_settings, QStringLiteral("Combo1"), int(printers.size()));
-        printer = stored >= 0 ? printers[stored] : m_printers.defaultPrinterName();
+            PrintOptions::storedPrinterPosition(m_settings, printers, QString()).toInt(&ok);
+        printer = ok && stored >= 0 && stored < printers.size() ? printers[stored]
+                                                                : m_printers.defaultPrinterName();
         if (printer.isEmpty()) {
             m_err(QStringLiteral("marrowlake: no printer chosen and no default printer; name one "
                                  "with --printer"));

@@ -10,7 +10,18 @@
 namespace {
 const QString PrinterKey = QStringLiteral("Combo1");
 const QString PauseKey = QStringLiteral("Combo2");
+// Beside the position: a printer added or removed before the chosen one
+// must not move the choice to another printer.
+const QString PrinterNameKey = QStringLiteral("PrinterName");
 } // namespace
+
+QString PrintOptions::storedPrinterPosition(const SettingsStore &settings,
+                                            const QStringList &printers, const QString &fallback)
+{
+    const QString name = settings.read(PrinterNameKey, QString());
+    const qsizetype byName = name.isEmpty() ? -1 : printers.indexOf(name);
+    return byName >= 0 ? QString::number(byName) : settings.read(PrinterKey, fallback);
+}
 
 PrintOptions::PrintOptions(SettingsStore &settings, PrinterList &printers, QWidget *parent)
     : QWidget(parent), m_settings(settings), m_printers(printers),
@@ -47,7 +58,8 @@ void PrintOptions::FillPrinterList()
     {
         // Adding entries chooses nothing; only the steps below choose.
         const QSignalBlocker blocker(m_combo1);
-        m_combo1->addItems(m_printers.printerNames());
+        m_printerNames = m_printers.printerNames();
+        m_combo1->addItems(m_printerNames);
         m_combo1->setCurrentIndex(-1);
     }
     const QString stored = m_settings.read(PrinterKey, QString());
@@ -55,15 +67,16 @@ void PrintOptions::FillPrinterList()
         if (!defaultPrinter.isEmpty())
             m_combo1->setCurrentIndex(m_combo1->findText(defaultPrinter, Qt::MatchExactly));
     } else {
-        choosePosition(m_combo1,
-                       m_settings.read(PrinterKey, QString::number(m_combo1->currentIndex())));
+        choosePosition(m_combo1, storedPrinterPosition(m_settings, m_printerNames,
+                                                       QString::number(m_combo1->currentIndex())));
     }
 }
 
 void PrintOptions::restorePrinterChoice()
 {
     const int before = m_combo1->currentIndex();
-    choosePosition(m_combo1, m_settings.read(PrinterKey, QStringLiteral("0")));
+    choosePosition(m_combo1,
+                   storedPrinterPosition(m_settings, m_printerNames, QStringLiteral("0")));
     // Choosing the position that is chosen already is a choice too (a new
     // one was stored by the change handler).
     if (m_combo1->currentIndex() >= 0 && m_combo1->currentIndex() == before)
@@ -99,6 +112,8 @@ QString PrintOptions::pauseText() const
 void PrintOptions::Combo1_Click()
 {
     m_settings.write(PrinterKey, QString::number(m_combo1->currentIndex()));
+    if (m_combo1->currentIndex() >= 0)
+        m_settings.write(PrinterNameKey, m_combo1->currentText());
 }
 
 void PrintOptions::Combo2_Click()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QStringList>
 #include <QWidget>
 
 class PrinterList;
@@ -8,7 +9,8 @@ class QGroupBox;
 class SettingsStore;
 
 // The Options page: the printer choice and the pause after each document,
-// both remembered in the settings store by position.
+// both remembered in the settings store by position (the printer by its
+// name too).
 class PrintOptions : public QWidget
 {
     Q_OBJECT
@@ -25,6 +27,12 @@ public:
     void fillPauseList();
     // Chooses the stored pause position ("Combo2", default "0").
     void restorePauseChoice();
+
+    // The stored printer's position in `printers`: where its stored name
+    // stands, else the stored position ("Combo1"), else `fallback`.
+    [[nodiscard]] static QString storedPrinterPosition(const SettingsStore &settings,
+                                                       const QStringList &printers,
+                                                       const QString &fallback);
 
     [[nodiscard]] QString printerText() const;
     [[nodiscard]] QString pauseText() const;
@@ -45,6 +53,7 @@ private:
     PrinterList &m_printers;
     QGroupBox *m_frame1;
     QComboBox *m_combo1;
+    QStringList m_printerNames;
     QGroupBox *m_frame2;
     QComboBox *m_combo2;
 };

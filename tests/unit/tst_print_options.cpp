@@ -53,6 +53,26 @@ private slots:
         QCOMPARE(settings.values.value("Combo1"), "2");
     }
 
+    void chosenPrinterStaysChosenWhenAnotherIsAddedBeforeIt()
+    {
+        {
+            PrintOptions options(settings, printers);
+            startUp(options);
+            options.combo1()->setCurrentIndex(1);
+        }
+        QCOMPARE(settings.values.value("PrinterName"), "B");
+        printers.names = {"Aardvark", "A", "B", "C"};
+        PrintOptions options(settings, printers);
+        startUp(options);
+        QCOMPARE(options.printerText(), "B");
+        QCOMPARE(settings.values.value("Combo1"), "2"); // its new position, for older versions
+        // The named printer gone: the stored position, as before.
+        printers.names = {"X", "Y", "Z", "W"};
+        PrintOptions later(settings, printers);
+        startUp(later);
+        QCOMPARE(later.printerText(), "Z");
+    }
+
     void pauseListHasTenEntries()
     {
         PrintOptions options(settings, printers);
