@@ -40,6 +40,26 @@ QStringList waitForJobs(const QString &queue, int n, int timeoutMs)
     return jobs;
 }
 
+QStringList jobsBeforeMarker(const QString &queue, qsizetype from)
+{
+    QProcess lp;
+    lp.start(QStringLiteral("lp"),
+             {QStringLiteral("-d"), queue, QStringLiteral("-t"), QStringLiteral("e2e-marker")});
+    lp.write("marker\n");
+    lp.closeWriteChannel();
+    lp.waitForFinished(30000);
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < 30000) {
+        const QStringList jobs = capturedJobs(queue).mid(from);
+        for (qsizetype i = 0; i < jobs.size(); ++i)
+            if (jobs[i].endsWith(QLatin1String("-e2e-marker")))
+                return jobs.mid(0, i);
+        QThread::msleep(50);
+    }
+    qFatal("the marker job did not reach queue %s", qPrintable(queue));
+}
+
 QString jobText(const QString &jobFile)
 {
     QProcess pdftotext;

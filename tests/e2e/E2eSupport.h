@@ -18,6 +18,10 @@ namespace e2e {
 [[nodiscard]] QStringList capturedJobs(const QString &queue);
 // Waits (up to timeoutMs) until the queue holds at least n jobs.
 [[nodiscard]] QStringList waitForJobs(const QString &queue, int n, int timeoutMs = 30000);
+// A queue prints its jobs in the order they came: the jobs captured after the
+// first `from` ones and before a marker job sent now, once that is in (so a
+// job a failed print might still have sent is there by then).
+[[nodiscard]] QStringList jobsBeforeMarker(const QString &queue, qsizetype from);
 // The text layer of a captured job (a PDF as the office sent it).
 [[nodiscard]] QString jobText(const QString &jobFile);
 // Writes a small document holding the paragraphs; the format follows the

@@ -22,6 +22,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <utility>
+
 #include <csignal>
 #include <cstdio>
 #include <sys/stat.h>
@@ -99,6 +101,24 @@ class TestReliability : public QObject
     {
         return std::make_unique<RealForm>(
             m_copies.path(), [] { QFAIL("the program ended"); }, [this](int s) { m_waits << s; },
+            timeout);
+    }
+
+    // A run whose fault strikes in the wait after the first document, once
+    // that one's job is on `queue`: the second is sent into the fault.
+    std::unique_ptr<RealForm> realFormFaultingAfterFirst(const QString &queue,
+                                                         std::function<void()> fault,
+                                                         std::chrono::milliseconds timeout)
+    {
+        const int before = int(e2e::capturedJobs(queue).size());
+        return std::make_unique<RealForm>(
+            m_copies.path(), [] { QFAIL("the program ended"); },
+            [queue, before, fault, done = false](int) mutable {
+                if (std::exchange(done, true))
+                    return;
+                (void)e2e::waitForJobs(queue, before + 1);
+                fault();
+            },
             timeout);
     }
 
@@ -369,15 +389,10 @@ private slots:
         e2e::makeDocument(doc("d2.docx"), {"disabledsecond"});
         const int before = int(e2e::capturedJobs("second").size());
         bool disabled = false;
-        // The queue goes off in the wait after the first document, once that
-        // one is out: the second is sent to a disabled queue.
-        auto real = std::make_unique<RealForm>(
-            m_copies.path(), [] { QFAIL("the program ended"); },
-            [&](int) {
-                if (disabled)
-                    return;
+        auto real = realFormFaultingAfterFirst(
+            "second",
+            [&] {
                 disabled = true;
-                (void)e2e::waitForJobs("second", before + 1);
                 QProcess::execute("cupsdisable", {"second"});
             },
             std::chrono::seconds(60));
@@ -400,23 +415,19 @@ private slots:
         e2e::makeDocument(doc("q2.docx"), {"deletedsecond"});
         QProcess::execute("lpadmin", {"-p", "doomed", "-E", "-v",
                                       "capture:" + e2e::captureDir("second"), "-m", "raw"});
-        auto real = realForm();
+        bool deleted = false;
+        auto real = realFormFaultingAfterFirst(
+            "second",
+            [&] {
+                deleted = true;
+                QProcess::execute("lpadmin", {"-x", "doomed"});
+            },
+            std::chrono::seconds(60));
         real->form->printOptions()->combo1()->setCurrentText("doomed");
         QCOMPARE(real->form->printOptions()->printerText(), "doomed");
         real->form->listView()->append(doc("q1.docx"));
         real->form->listView()->append(doc("q2.docx"));
-        const int before = int(e2e::capturedJobs("second").size());
-        bool deleted = false;
-        QTimer watch;
-        connect(&watch, &QTimer::timeout, [&] {
-            if (!deleted && e2e::capturedJobs("second").size() == before + 1) {
-                deleted = true;
-                QProcess::execute("lpadmin", {"-x", "doomed"});
-            }
-        });
-        watch.start(5);
         real->form->Start();
-        watch.stop();
         QVERIFY(deleted);
         QCOMPARE(real->messages.texts(),
                  (QStringList{"Could not print " + doc("q2.docx"), "Done."}));
@@ -599,24 +610,20 @@ private slots:
         // Last: the scheduler does not come back.
         e2e::makeDocument(doc("s1.docx"), {"stoppedfirst"});
         e2e::makeDocument(doc("s2.docx"), {"stoppedsecond"});
-        auto real = realForm(std::chrono::seconds(30));
-        real->form->listView()->append(doc("s1.docx"));
-        real->form->listView()->append(doc("s2.docx"));
-        const int before = int(e2e::capturedJobs("capture").size());
         bool stopped = false;
-        QTimer watch;
-        connect(&watch, &QTimer::timeout, [&] {
-            if (!stopped && e2e::capturedJobs("capture").size() == before + 1) {
+        auto real = realFormFaultingAfterFirst(
+            "capture",
+            [&] {
                 stopped = true;
                 QProcess::execute(
                     "pkill",
                     {"-f", "cupsd -f -c " +
                                QFileInfo(qEnvironmentVariable("CUPS_SERVER")).absolutePath()});
-            }
-        });
-        watch.start(5);
+            },
+            std::chrono::seconds(30));
+        real->form->listView()->append(doc("s1.docx"));
+        real->form->listView()->append(doc("s2.docx"));
         real->form->Start();
-        watch.stop();
         QVERIFY(stopped);
         const QStringList texts = real->messages.texts();
         QCOMPARE(texts.last(), "Done.");

@@ -22,6 +22,8 @@
 #include <QTest>
 #include <QTimer>
 
+#include <utility>
+
 #include <cstdio>
 #include <cstdlib>
 
@@ -82,25 +84,23 @@ private slots:
 
     void reorderDuringThePauseChangesWhatIsPrintedNext()
     {
-        RealForm real(
-            m_copies.path(), [] { QFAIL("the program ended"); }, WaitSeconds);
-        ListView1 *list = real.form->listView();
-        for (const QString &p : {doc("first.docx"), doc("second.odt"), doc("third.rtf")})
-            list->append(p);
         const auto before = e2e::capturedJobs("capture").size();
         bool swapped = false;
-        QTimer watch;
-        connect(&watch, &QTimer::timeout, [&] {
-            if (!swapped && e2e::capturedJobs("capture").size() == before + 1) {
-                swapped = true; // the first job is out: swap the two still to come
+        ListView1 *list = nullptr;
+        RealForm real(
+            m_copies.path(), [] { QFAIL("the program ended"); },
+            [&](int) {
+                if (std::exchange(swapped, true))
+                    return;
+                // The pause after the first document: swap the two still to come.
                 const QString second = list->pathAt(2);
                 list->setTextAt(2, list->pathAt(3));
                 list->setTextAt(3, second);
-            }
-        });
-        watch.start(20);
+            });
+        list = real.form->listView();
+        for (const QString &p : {doc("first.docx"), doc("second.odt"), doc("third.rtf")})
+            list->append(p);
         real.form->Start();
-        watch.stop();
         QVERIFY(swapped);
         const QStringList jobs = e2e::waitForJobs("capture", int(before) + 3);
         QCOMPARE(jobs.size(), before + 3);
