@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include <QDir>
+#include <QFileInfo>
 
 namespace {
 
@@ -96,6 +97,25 @@ QStringList absolutePaths(const QStringList &paths)
     for (const QString &path : paths)
         absolute << QDir::cleanPath(QDir::current().absoluteFilePath(path));
     return absolute;
+}
+
+QStringList commandLinePaths(const QStringList &paths, bool mustExist,
+                             const std::function<void(const QString &)> &warn)
+{
+    QStringList taken;
+    for (const QString &path : paths) {
+        if (path.isEmpty()) {
+            warn(QStringLiteral("an empty path is left out"));
+            continue;
+        }
+        const QString absolute = absolutePaths({path}).constFirst();
+        if (mustExist && !QFileInfo::exists(absolute)) {
+            warn(QStringLiteral("there is no file or folder %1").arg(absolute));
+            continue;
+        }
+        taken << absolute;
+    }
+    return taken;
 }
 
 QString commandLineHelp()

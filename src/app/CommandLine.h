@@ -3,6 +3,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <optional>
 
 // What the program was asked to do on its command line.
@@ -35,3 +36,9 @@ struct CommandLine
 
 // The paths as a drop would deliver them: absolute, without "." or "..".
 [[nodiscard]] QStringList absolutePaths(const QStringList &paths);
+
+// The command line's paths as the program takes them: absolute and clean.
+// An empty one (an unset shell variable, say) is left out, and so, when
+// `mustExist`, is one that does not exist; `warn` is told of each.
+[[nodiscard]] QStringList commandLinePaths(const QStringList &paths, bool mustExist,
+                                           const std::function<void(const QString &)> &warn);

@@ -99,8 +99,12 @@ int runWithoutWindow(int argc, char *argv[])
     office = automation::makeWordProcessor(
         {yield, checkInterrupt, preparedOfficeProfile().toStdString()});
     run = std::make_unique<CommandLinePrint>(*office, printers, settings, wait, yield, out, err);
+    CommandLine printing = line;
+    printing.paths = commandLinePaths(line.paths, false, [&err](const QString &warning) {
+        err(QStringLiteral("marrowlake: ") + warning);
+    });
     const int status =
-        line.mode == CommandLine::Mode::ListPrinters ? run->listPrinters() : run->print(line);
+        line.mode == CommandLine::Mode::ListPrinters ? run->listPrinters() : run->print(printing);
     checkInterrupt();
     office->EndAllInstances();
     return status;
@@ -124,9 +128,13 @@ int main(int argc, char *argv[])
         writeLine(stderr, QStringLiteral("marrowlake: ") + line.error);
         return 2;
     }
+    const bool pathsGiven = !line.paths.isEmpty();
+    const QStringList paths = commandLinePaths(line.paths, true, [](const QString &warning) {
+        writeLine(stderr, QStringLiteral("marrowlake: ") + warning);
+    });
     // One window per user: a running one takes these paths and comes to the
     // front. A start without paths opens a window of its own.
-    if (!line.paths.isEmpty() && InstanceChannel::handOver(absolutePaths(line.paths)))
+    if (pathsGiven && InstanceChannel::handOver(paths))
         return 0;
 
     QtSettingsStore settings;
@@ -163,7 +171,7 @@ int main(int argc, char *argv[])
     InstanceChannel channel;
     channel.listen([&form](const QStringList &paths) { form.OpenPaths(paths); },
                    [&form] { return form.listView()->count(); });
-    if (!line.paths.isEmpty())
-        form.OpenPaths(line.paths);
+    if (!paths.isEmpty())
+        form.OpenPaths(paths);
     return app.exec();
 }

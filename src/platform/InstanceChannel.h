@@ -23,13 +23,16 @@ public:
     explicit InstanceChannel(QObject *parent = nullptr);
     ~InstanceChannel() override;
 
-    // Hands the paths to a running program; false when none answers within
-    // the time limit.
+    // Hands the paths to a running program; false when none takes them
+    // within the time limit, and then it never adds them later either.
     [[nodiscard]] static bool handOver(const QStringList &paths, int timeoutMs = 2000);
-    // Starts answering later starts.
+    // Starts answering later starts; false when another program answers
+    // already (its channel is left alone) or there is no safe place to
+    // listen.
     bool listen(Receiver receiver, RowCount rows);
 
-    // The socket's path: in the user's private runtime folder.
+    // The socket's path, in a folder of the user's alone; empty when there
+    // is no such folder.
     [[nodiscard]] static QString socketPath();
 
 private:

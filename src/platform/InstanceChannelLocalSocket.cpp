@@ -6,11 +6,35 @@
 #include <QLocalServer>
 #include <QLocalSocket>
 
+#include <optional>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
-// The request: one UTF-8 path a line, then an empty line. The answer comes
-// at once, before the paths are added (a large folder takes a while): "ok N",
-// N the number of rows of the list before.
+// The request: each path in UTF-8 followed by a NUL byte, then one more NUL
+// (paths hold no NUL, and an empty path is never sent). The answer comes at
+// once: "ok N\n", N the number of rows of the list. The paths are added only
+// when the starting program then confirms with "go\n": a start that gave up
+// waiting has opened its own window, and the paths must not appear twice.
+
+namespace {
+
+constexpr qsizetype MaxRequest = 64 * 1024 * 1024;
+
+// A folder of ours that nobody else can enter: made if missing, and checked
+// as it is (another user may have made it first, or put a link there).
+bool isPrivateFolder(const QString &path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    ::mkdir(name.constData(), 0700);
+    struct stat info
+    {
+    };
+    return ::lstat(name.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
+           info.st_uid == getuid() && (info.st_mode & 0777) == 0700;
+}
+
+} // namespace
 
 InstanceChannel::InstanceChannel(QObject *parent) : QObject(parent) {}
 
@@ -19,28 +43,32 @@ InstanceChannel::~InstanceChannel() = default;
 QString InstanceChannel::socketPath()
 {
     // XDG_RUNTIME_DIR belongs to the user alone; without one, a folder of
-    // our own in the temporary folder, closed to others.
+    // our own in the temporary folder.
     QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (dir.isEmpty() || !QFileInfo(dir).isDir()) {
         dir = QDir::tempPath() + QStringLiteral("/marrowlake-%1").arg(getuid());
-        QDir().mkpath(dir);
-        QFile::setPermissions(dir, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+        if (!isPrivateFolder(dir))
+            return {};
     }
     return dir + QStringLiteral("/marrowlake.socket");
 }
 
 bool InstanceChannel::handOver(const QStringList &paths, int timeoutMs)
 {
+    const QString path = socketPath();
+    if (path.isEmpty())
+        return false;
     QElapsedTimer clock;
     clock.start();
     QLocalSocket socket;
-    socket.connectToServer(socketPath());
+    socket.connectToServer(path);
     if (!socket.waitForConnected(timeoutMs))
         return false;
     QByteArray request;
-    for (const QString &path : paths)
-        request += path.toUtf8() + '\n';
-    socket.write(request + '\n');
+    for (const QString &p : paths)
+        if (!p.isEmpty())
+            request += p.toUtf8() + '\0';
+    socket.write(request + '\0');
     QByteArray reply;
     while (!reply.contains('\n')) {
         const int left = timeoutMs - int(clock.elapsed());
@@ -48,16 +76,28 @@ bool InstanceChannel::handOver(const QStringList &paths, int timeoutMs)
             return false;
         reply += socket.readAll();
     }
-    return reply.startsWith("ok ");
+    if (!reply.startsWith("ok "))
+        return false;
+    socket.write("go\n");
+    return socket.waitForBytesWritten(timeoutMs);
 }
 
 bool InstanceChannel::listen(Receiver receiver, RowCount rows)
 {
     m_receiver = std::move(receiver);
     m_rows = std::move(rows);
+    const QString path = socketPath();
+    if (path.isEmpty())
+        return false;
+    {
+        // A program that answers keeps its channel, however busy it is.
+        QLocalSocket probe;
+        probe.connectToServer(path);
+        if (probe.waitForConnected(1000))
+            return false;
+    }
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
-    const QString path = socketPath();
     // Nobody answered there: what is left is a dead program's socket.
     QLocalServer::removeServer(path);
     if (!m_server->listen(path))
@@ -71,19 +111,34 @@ void InstanceChannel::answer()
     while (QLocalSocket *socket = m_server->nextPendingConnection()) {
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         auto buffer = std::make_shared<QByteArray>();
-        connect(socket, &QLocalSocket::readyRead, socket, [this, socket, buffer] {
+        auto paths = std::make_shared<std::optional<QStringList>>();
+        connect(socket, &QLocalSocket::readyRead, socket, [this, socket, buffer, paths] {
             *buffer += socket->readAll();
-            if (!buffer->endsWith("\n\n") && *buffer != "\n")
+            if (buffer->size() > MaxRequest) {
+                socket->abort();
                 return;
-            QStringList paths;
-            for (const QByteArray &line : buffer->split('\n'))
-                if (!line.isEmpty())
-                    paths << QString::fromUtf8(line);
-            buffer->clear();
-            socket->write("ok " + QByteArray::number(m_rows ? m_rows() : 0) + '\n');
-            socket->flush();
-            if (m_receiver && !paths.isEmpty())
-                m_receiver(paths);
+            }
+            if (!paths->has_value()) {
+                const bool complete =
+                    *buffer == QByteArray(1, '\0') || buffer->endsWith(QByteArray(2, '\0'));
+                if (!complete)
+                    return;
+                QStringList received;
+                for (const QByteArray &entry : buffer->split('\0'))
+                    if (!entry.isEmpty())
+                        received << QString::fromUtf8(entry);
+                buffer->clear();
+                *paths = received;
+                socket->write("ok " + QByteArray::number(m_rows ? m_rows() : 0) + '\n');
+                socket->flush();
+                return;
+            }
+            if (*buffer != "go\n")
+                return;
+            const QStringList confirmed = **paths;
+            socket->disconnectFromServer();
+            if (m_receiver && !confirmed.isEmpty())
+                m_receiver(confirmed);
         });
     }
 }

@@ -3,6 +3,7 @@
 // listing order.
 
 #include "DirectoryListing.h"
+#include "InstanceChannel.h"
 #include "OfficeProcess.h"
 #include "ProgramFolder.h"
 
@@ -11,7 +12,15 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <chrono>
 #include <csignal>
+#include <cstring>
+#include <future>
+
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
 
 // Processes of a process group that still run (zombies have ended).
 static int liveMembersOfGroup(pid_t group)
@@ -108,6 +117,94 @@ private slots:
         for (const auto &e : listDirectory(dir.path()))
             names << e.name;
         QCOMPARE(names, (QStringList{"A.doc", "a2.doc", "b.doc", "c.doc"}));
+    }
+
+    // One window per user: whole requests, applied once, never to a start
+    // that gave up, and a running window's channel is never taken over.
+    void oneWindowChannelHandsOverWholeRequestsOnce()
+    {
+        QTemporaryDir runtime;
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+        QList<QStringList> received;
+        auto first = std::make_unique<InstanceChannel>();
+        QVERIFY(
+            first->listen([&](const QStringList &paths) { received << paths; }, [] { return 7; }));
+        InstanceChannel second; // a start without paths opens its own window
+        QVERIFY(!second.listen({}, {}));
+
+        auto handOverAside = [](QStringList paths, int timeoutMs) {
+            return std::async(std::launch::async, [paths, timeoutMs] {
+                return InstanceChannel::handOver(paths, timeoutMs);
+            });
+        };
+        const QStringList crafted{"/docs/a\n/home/user", "/docs/b.docx"};
+        auto handed = handOverAside(crafted, 5000);
+        QTRY_VERIFY(handed.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+        QVERIFY(handed.get());
+        QTRY_COMPARE(received, QList<QStringList>{crafted});
+
+        // The window is busy (this thread answers nothing) past the start's
+        // limit: the start gives up, and its paths never arrive later.
+        QVERIFY(!handOverAside({"/late.docx"}, 300).get());
+        handed = handOverAside({"/next.docx"}, 5000);
+        QTRY_VERIFY(handed.wait_for(std::chrono::seconds(0)) == std::future_status::ready);
+        QVERIFY(handed.get());
+        QTRY_COMPARE(received.size(), 2);
+        QCOMPARE(received.last(), QStringList{"/next.docx"});
+
+        // A dead program's socket is taken over.
+        first.reset();
+        const QByteArray path = QFile::encodeName(InstanceChannel::socketPath());
+        const int fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        std::strncpy(address.sun_path, path.constData(), sizeof address.sun_path - 1);
+        QCOMPARE(::bind(fd, reinterpret_cast<sockaddr *>(&address), sizeof address), 0);
+        ::close(fd); // the file stays, nobody listens
+        InstanceChannel afterCrash;
+        QVERIFY(afterCrash.listen({}, {}));
+        qunsetenv("XDG_RUNTIME_DIR");
+    }
+
+    // Without a runtime folder the socket goes in a folder of ours in the
+    // temporary folder; one made by someone else, open to others or a link
+    // is not used (and what a link points to is left as it was).
+    void fallbackSocketFolderMustBeOurs()
+    {
+        QTemporaryDir tmp;
+        qunsetenv("XDG_RUNTIME_DIR");
+        qputenv("TMPDIR", tmp.path().toUtf8());
+        const QString fallback = tmp.filePath(QStringLiteral("marrowlake-%1").arg(getuid()));
+        const QByteArray name = QFile::encodeName(fallback);
+        auto mode = [](const QByteArray &path) {
+            struct stat info
+            {
+            };
+            return ::lstat(path.constData(), &info) == 0 ? info.st_mode & 0777 : 0u;
+        };
+        QCOMPARE(InstanceChannel::socketPath(), fallback + "/marrowlake.socket");
+        QCOMPARE(mode(name), 0700u);
+        QVERIFY(QDir(fallback).removeRecursively());
+
+        QVERIFY(::mkdir(name.constData(), 0755) == 0 && ::chmod(name.constData(), 0755) == 0);
+        QVERIFY(InstanceChannel::socketPath().isEmpty());
+        InstanceChannel channel;
+        QVERIFY(!channel.listen({}, {}));
+        QVERIFY(!InstanceChannel::handOver({"/x.docx"}));
+        if (geteuid() == 0) { // someone else's, however private
+            QVERIFY(::chmod(name.constData(), 0700) == 0 &&
+                    ::chown(name.constData(), 65534, 65534) == 0);
+            QVERIFY(InstanceChannel::socketPath().isEmpty());
+        }
+        QVERIFY(::rmdir(name.constData()) == 0);
+
+        QTemporaryDir victim;
+        const QByteArray victimName = QFile::encodeName(victim.path());
+        QVERIFY(::chmod(victimName.constData(), 0755) == 0);
+        QVERIFY(::symlink(victimName.constData(), name.constData()) == 0);
+        QVERIFY(InstanceChannel::socketPath().isEmpty());
+        QCOMPARE(mode(victimName), 0755u);
+        qunsetenv("TMPDIR");
     }
 };
 
