@@ -16,6 +16,7 @@
 
 #include <QComboBox>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QProgressBar>
 #include <QTemporaryDir>
@@ -24,10 +25,32 @@
 
 #include <utility>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 
 using automation::LibreOfficeProcessor;
+
+// The office child started last (the clock ticks at the start of each).
+static pid_t newestOfficeChild()
+{
+    pid_t newest = 0;
+    qulonglong newestStart = 0;
+    for (pid_t pid : e2e::officeChildren()) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(pid));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        // Field 22, counted after the command's closing parenthesis.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        const qulonglong start = fields.size() > 19 ? fields[19].toULongLong() : 0;
+        if (!newest || start > newestStart) {
+            newest = pid;
+            newestStart = start;
+        }
+    }
+    return newest;
+}
 
 class TestRunE2e : public QObject
 {
@@ -191,6 +214,44 @@ private slots:
         form.form->Start();
         duringWait = nullptr;
         nothingLeft();
+    }
+
+    // The office started ahead for the second document is killed, or
+    // stopped, while it starts: the second document prints all the same, on
+    // a fresh office, soon after its turn comes.
+    void failingSpareIsReplacedForItsDocument()
+    {
+        for (int signal : {SIGKILL, SIGSTOP}) {
+            int waits = 0;
+            QElapsedTimer sinceTurn;
+            qint64 turnToPrinted = -1;
+            RealForm real(
+                m_copies.path(), [] { QFAIL("the program ended"); },
+                [&](int) {
+                    ++waits;
+                    if (waits == 1) {
+                        // The first document's wait: its office and the spare.
+                        QTRY_COMPARE(e2e::officeChildren().size(), size_t(2));
+                        ::kill(newestOfficeChild(), signal);
+                    } else if (waits == 2) {
+                        sinceTurn.start(); // the pause is over
+                    } else if (waits == 3) {
+                        turnToPrinted = sinceTurn.elapsed();
+                    }
+                });
+            for (const QString &p : {doc("first.docx"), doc("second.odt")})
+                real.form->listView()->append(p);
+            const auto before = e2e::capturedJobs("capture").size();
+            real.form->Start();
+            QCOMPARE(real.messages.texts(), QStringList{"Done."});
+            const QStringList jobs = e2e::waitForJobs("capture", int(before) + 2);
+            QCOMPARE(jobs.size(), before + 2);
+            QVERIFY(e2e::jobText(jobs[before]).contains("wordfirst"));
+            QVERIFY(e2e::jobText(jobs[before + 1]).contains("wordsecond"));
+            QVERIFY2(turnToPrinted >= 0 && turnToPrinted < 10000,
+                     qPrintable(QString::number(turnToPrinted)));
+            QTRY_VERIFY(e2e::officeChildren().empty());
+        }
     }
 
     void closingDuringARunEndsTheProgramAndItsOffice()

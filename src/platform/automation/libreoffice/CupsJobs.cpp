@@ -2,43 +2,92 @@
 
 #include <cups/cups.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace automation {
 
 namespace {
 
-template <typename Visit> void forEachJob(const std::string &printer, Visit visit)
+struct Job
 {
-    cups_job_t *jobs = nullptr;
-    const int count =
-        cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, printer.c_str(), 0, CUPS_WHICHJOBS_ALL);
-    for (int i = 0; i < count; ++i)
-        visit(jobs[i]);
-    cupsFreeJobs(count, jobs);
+    int id = 0;
+    std::string title;
+    int state = 0;
+    bool incoming = false; // created, its data still arriving
+};
+
+// This user's jobs on one queue, finished ones included.
+std::vector<Job> ownJobs(const std::string &printer)
+{
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
+                     "/printers/%s", printer.c_str());
+    ipp_t *request = ippNewRequest(IPP_OP_GET_JOBS);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 cupsUser());
+    ippAddBoolean(request, IPP_TAG_OPERATION, "my-jobs", 1);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "all");
+    static const char *const wanted[] = {"job-id", "job-name", "job-state", "job-state-reasons"};
+    ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
+                  int(sizeof wanted / sizeof *wanted), nullptr, wanted);
+    ipp_t *response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    std::vector<Job> jobs;
+    if (!response)
+        return jobs;
+    Job job;
+    auto keep = [&] {
+        if (job.id > 0)
+            jobs.push_back(job);
+        job = Job();
+    };
+    for (ipp_attribute_t *a = ippFirstAttribute(response); a; a = ippNextAttribute(response)) {
+        const char *name = ippGetName(a);
+        if (!name) { // the separator between two jobs
+            keep();
+            continue;
+        }
+        if (ippGetGroupTag(a) != IPP_TAG_JOB)
+            continue;
+        if (std::strcmp(name, "job-id") == 0) {
+            job.id = ippGetInteger(a, 0);
+        } else if (std::strcmp(name, "job-name") == 0) {
+            job.title = ippGetString(a, 0, nullptr) ? ippGetString(a, 0, nullptr) : "";
+        } else if (std::strcmp(name, "job-state") == 0) {
+            job.state = ippGetInteger(a, 0);
+        } else if (std::strcmp(name, "job-state-reasons") == 0) {
+            for (int i = 0; i < ippGetCount(a); ++i)
+                if (const char *reason = ippGetString(a, i, nullptr))
+                    job.incoming = job.incoming || std::strcmp(reason, "job-incoming") == 0;
+        }
+    }
+    keep();
+    ippDelete(response);
+    return jobs;
 }
 
 } // namespace
 
-int CupsJobs::newestJob(const std::string &printer)
+int CupsJobs::newestOwnJob(const std::string &printer)
 {
     int newest = 0;
-    forEachJob(printer, [&](const cups_job_t &job) {
-        if (job.id > newest)
-            newest = job.id;
-    });
+    for (const Job &job : ownJobs(printer))
+        newest = std::max(newest, job.id);
     return newest;
 }
 
-bool CupsJobs::receivedSince(const std::string &printer, int after)
+bool CupsJobs::holdsJob(const std::string &printer, int after, const std::string &title)
 {
-    bool received = false;
-    const char *user = cupsUser();
-    forEachJob(printer, [&](const cups_job_t &job) {
-        if (job.id > after && job.user && user && std::strcmp(job.user, user) == 0)
-            received = true;
-    });
-    return received;
+    for (const Job &job : ownJobs(printer)) {
+        const bool held = job.state == IPP_JSTATE_PENDING || job.state == IPP_JSTATE_HELD ||
+                          job.state == IPP_JSTATE_PROCESSING || job.state == IPP_JSTATE_COMPLETED;
+        if (job.id > after && job.title == title && held && !job.incoming)
+            return true;
+    }
+    return false;
 }
 
 } // namespace automation

@@ -4,16 +4,18 @@
 
 namespace automation {
 
-// What the print scheduler has received, asked directly: an office that dies
+// What the print scheduler holds of ours, asked directly: an office that dies
 // after handing its job over has still printed the document.
 class CupsJobs
 {
 public:
-    // The highest job number the scheduler knows on that queue (0 for none).
-    [[nodiscard]] static int newestJob(const std::string &printer);
-    // Whether a job of ours numbered above `after` has arrived on that queue.
-    // The scheduler takes a job in only once its data are complete.
-    [[nodiscard]] static bool receivedSince(const std::string &printer, int after);
+    // The highest number of a job of this user on that queue (0 for none).
+    [[nodiscard]] static int newestOwnJob(const std::string &printer);
+    // Whether the scheduler holds the whole of a job of this user on that
+    // queue, numbered above `after` and titled `title`: pending, held,
+    // processing or completed, and not still receiving its data.
+    [[nodiscard]] static bool holdsJob(const std::string &printer, int after,
+                                       const std::string &title);
 };
 
 } // namespace automation

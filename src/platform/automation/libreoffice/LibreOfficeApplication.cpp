@@ -134,20 +134,39 @@ LibreOfficeApplication::LibreOfficeApplication(Settings settings,
     startAhead(std::move(ahead));
 }
 
-void LibreOfficeApplication::finishStarting()
+void LibreOfficeApplication::finishStarting(std::chrono::milliseconds grace)
 {
     if (m_warmed.valid()) {
-        // Wait for the warming up to end, keeping the window painted.
-        callOffice([this] { m_warmed.get(); });
+        // Wait for the warming up to end, keeping the window painted; an
+        // office that is not ready within the grace is given up: a fresh
+        // start is quicker than waiting for the time limits.
+        bool ready = false;
+        callOffice([&] { ready = m_warmed.wait_for(grace) == std::future_status::ready; });
+        if (!ready) {
+            stopWarming();
+            releaseEverything();
+            throw AutomationError("The word processor started ahead did not answer.");
+        }
+        m_warmed.get();
         if (m_warmFailure) {
             releaseEverything();
             std::rethrow_exception(m_warmFailure);
         }
     }
-    if (m_desktop.is())
-        return;
     try {
-        connect();
+        if (!m_desktop.is()) {
+            connect();
+            return;
+        }
+        // Started ahead: it may have died or stopped since it warmed up.
+        m_process->armWatchdog(grace);
+        callOffice([this] { (void)m_desktop->getComponents(); });
+        m_process->disarmWatchdog();
+        if (!m_process->running())
+            throw AutomationError("The word processor started ahead has ended.");
+    } catch (const uno::Exception &) {
+        releaseEverything();
+        throw AutomationError("The word processor started ahead did not answer.");
     } catch (...) {
         releaseEverything();
         throw;
@@ -379,8 +398,11 @@ void LibreOfficeApplication::connect()
     if (m_settings.removeProfile)
         OfficeProfiles::recordSockets(m_settings.profile, m_sockets);
     try {
+        m_process->armWatchdog(m_settings.callTimeout);
         callOffice([this] { m_desktop = frame::Desktop::create(m_remote); });
+        m_process->disarmWatchdog();
     } catch (const uno::Exception &e) {
+        m_process->disarmWatchdog();
         throw failure("The word processor could not be started", toUtf8(e.Message));
     }
 }
@@ -434,27 +456,34 @@ std::unique_ptr<Document> LibreOfficeApplication::Open(const std::string &path)
     if (!component.is())
         throw failure(ProtectedDocument + path + ")", "");
 
+    bool usable = false;
     try {
-        const uno::Reference<lang::XServiceInfo> info(component, uno::UNO_QUERY_THROW);
-        bool usable = info->supportsService("com.sun.star.text.TextDocument");
-        if (usable && lowerExtension(path) != ".txt") {
-            const uno::Reference<frame::XModel> model(component, uno::UNO_QUERY_THROW);
-            for (const auto &arg : model->getArgs()) {
-                rtl::OUString filter;
-                if (arg.Name == "FilterName" && (arg.Value >>= filter) && readAsPlainText(filter))
-                    usable = false;
+        m_process->armWatchdog(m_settings.callTimeout);
+        callOffice([&] {
+            const uno::Reference<lang::XServiceInfo> info(component, uno::UNO_QUERY_THROW);
+            usable = info->supportsService("com.sun.star.text.TextDocument");
+            if (usable && lowerExtension(path) != ".txt") {
+                const uno::Reference<frame::XModel> model(component, uno::UNO_QUERY_THROW);
+                for (const auto &arg : model->getArgs()) {
+                    rtl::OUString filter;
+                    if (arg.Name == "FilterName" && (arg.Value >>= filter) &&
+                        readAsPlainText(filter))
+                        usable = false;
+                }
             }
-        }
-        if (!usable) {
-            const uno::Reference<util::XCloseable> closeable(component, uno::UNO_QUERY);
-            if (closeable.is())
-                closeable->close(true);
-            throw AutomationError("This file is damaged or is not a word-processor document: " +
-                                  path);
-        }
+            if (!usable) {
+                const uno::Reference<util::XCloseable> closeable(component, uno::UNO_QUERY);
+                if (closeable.is())
+                    closeable->close(true);
+            }
+        });
+        m_process->disarmWatchdog();
     } catch (const uno::Exception &e) {
+        m_process->disarmWatchdog();
         throw failure("The document could not be opened (" + path + ")", toUtf8(e.Message));
     }
+    if (!usable)
+        throw AutomationError("This file is damaged or is not a word-processor document: " + path);
     m_documents.push_back({path, component, false});
     return std::make_unique<OpenDocument>();
 }
@@ -507,8 +536,11 @@ void LibreOfficeApplication::PrintOut(bool collate, bool /*background*/,
     try {
         m_watcher->jobStarted();
         m_spoolDeadline = std::chrono::steady_clock::now() + m_settings.callTimeout;
+        // The office names the job after the document's file: that tells it
+        // from any other job of the user's on the queue.
+        m_jobTitle = fs::path(document.path).filename().string();
         if (!m_printer.empty())
-            m_jobsBefore = CupsJobs::newestJob(m_printer);
+            callOffice([this] { m_jobsBefore = CupsJobs::newestOwnJob(m_printer); });
         // The job is spooled in the office while we keep the window alive;
         // the caller waits for it through BackgroundPrintingStatus.
         m_process->armWatchdog(m_settings.callTimeout);
@@ -538,8 +570,10 @@ long LibreOfficeApplication::BackgroundPrintingStatus()
     if (!m_process->running()) {
         // The office may have ended after handing the job over: then the
         // document is printed, and reporting it would only bring a reprint.
-        if (!m_printer.empty() && !m_watcher->failed() &&
-            CupsJobs::receivedSince(m_printer, m_jobsBefore))
+        bool held = false;
+        if (!m_printer.empty() && !m_watcher->failed())
+            callOffice([&] { held = CupsJobs::holdsJob(m_printer, m_jobsBefore, m_jobTitle); });
+        if (held)
             return 0;
         throw failure("The document could not be printed", "");
     }

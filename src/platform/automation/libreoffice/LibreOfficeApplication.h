@@ -66,7 +66,9 @@ public:
     };
     LibreOfficeApplication(Settings settings, std::shared_ptr<UnoRuntime> runtime,
                            std::shared_ptr<InstanceRegistry> registry, AheadOfTime ahead);
-    void finishStarting();
+    // An instance that is not ready, or does not answer, within `grace` is
+    // ended and the start fails.
+    void finishStarting(std::chrono::milliseconds grace);
     // Writes the blank documents that warm an office up into its profile
     // (done once, when a template profile is set up).
     void writeWarmUpDocuments();
@@ -111,7 +113,8 @@ private:
     rtl::Reference<PrintJobWatcher> m_watcher;
     std::chrono::steady_clock::time_point m_spoolDeadline;
     std::string m_printer;
-    int m_jobsBefore = 0; // the scheduler's newest job on m_printer before ours
+    int m_jobsBefore = 0; // our newest job on m_printer before this one
+    std::string m_jobTitle;
     std::vector<std::string> m_sockets;
     bool m_ended = false;
     bool m_retired = false; // quit; its process is awaited in the background

@@ -138,7 +138,7 @@ std::unique_ptr<Application> LibreOfficeProcessor::CreateInstance()
 {
     if (auto spare = std::move(m_spare)) {
         try {
-            spare->finishStarting();
+            spare->finishStarting(m_options.spareGrace);
             return spare;
         } catch (const AutomationError &) {
             // The early start did not work out (the office ended, say): a

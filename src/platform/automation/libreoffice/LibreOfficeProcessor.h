@@ -33,6 +33,10 @@ public:
         // An office that uses no processor time this long during a call has
         // stopped answering.
         std::chrono::milliseconds idleLimit{30'000};
+        // How long a document waits for the office started ahead for it
+        // (counted from its turn) before that is ended and a fresh one
+        // started instead.
+        std::chrono::milliseconds spareGrace{4'000};
         // A template profile seeded when the program was built, copied at
         // the first start when it suits the installed office.
         std::filesystem::path seededTemplateDir;
