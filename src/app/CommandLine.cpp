@@ -31,7 +31,7 @@ bool wantsNoWindow(const QStringList &arguments)
 CommandLine parseCommandLine(const QStringList &arguments)
 {
     CommandLine line;
-    bool print = false, list = false, onlyPaths = false;
+    bool print = false, watch = false, list = false, onlyPaths = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
         if (onlyPaths || !argument.startsWith(u'-') || argument == QLatin1String("-")) {
@@ -58,6 +58,8 @@ CommandLine parseCommandLine(const QStringList &arguments)
             return line;
         } else if (name == QLatin1String("--print")) {
             print = true;
+        } else if (name == QLatin1String("--watch")) {
+            watch = true;
         } else if (name == QLatin1String("--list-printers")) {
             list = true;
         } else if (name == QLatin1String("--printer")) {
@@ -81,8 +83,16 @@ CommandLine parseCommandLine(const QStringList &arguments)
         line.mode = CommandLine::Mode::ListPrinters;
         return line;
     }
-    if ((line.printer || line.pause) && !print)
-        return usageError(QStringLiteral("--printer and --pause go with --print"));
+    if ((line.printer || line.pause) && !print && !watch)
+        return usageError(QStringLiteral("--printer and --pause go with --print or --watch"));
+    if (print && watch)
+        return usageError(QStringLiteral("--print and --watch do not go together"));
+    if (watch) {
+        line.mode = CommandLine::Mode::Watch;
+        if (line.paths.size() != 1)
+            return usageError(QStringLiteral("--watch needs one folder"));
+        return line;
+    }
     if (print) {
         line.mode = CommandLine::Mode::Print;
         if (line.paths.isEmpty())
@@ -123,6 +133,7 @@ QString commandLineHelp()
     return QStringLiteral(
         "Usage: marrowlake [PATH...]\n"
         "       marrowlake --print [--printer NAME] [--pause SECONDS] PATH...\n"
+        "       marrowlake --watch FOLDER [--printer NAME] [--pause SECONDS]\n"
         "       marrowlake --list-printers\n"
         "\n"
         "Prints many word-processor documents in one run, each opened and printed by\n"
@@ -133,14 +144,19 @@ QString commandLineHelp()
         "subfolders, a file as it is.\n"
         "\n"
         "  --print            print PATH... without a window; one line per document\n"
+        "  --watch FOLDER     print every document that arrives in FOLDER or its\n"
+        "                     subfolders, once, in order of arrival, until stopped\n"
+        "                     (Ctrl+C); documents there before the first watch of\n"
+        "                     FOLDER are left alone, those arriving between two\n"
+        "                     watches are printed by the next\n"
         "  --printer NAME     the printer (default: the one chosen in the window)\n"
-        "  --pause SECONDS    0 to 9; the run waits one second more after each\n"
-        "                     document (default: the one chosen in the window)\n"
+        "  --pause SECONDS    0 to 9 seconds between two documents (default: the\n"
+        "                     one chosen in the window)\n"
         "  --list-printers    list the printers; the default one is marked\n"
         "  --help             show this help and exit\n"
         "  --version          show the version and exit\n"
         "\n"
         "Exit status of --print: 0 when every document printed, 1 when any failed,\n"
         "2 for a usage error, an unknown printer or no documents, 130 or 143 when\n"
-        "interrupted.\n");
+        "interrupted. --watch ends with 0 when stopped, after the document in hand.\n");
 }

@@ -13,6 +13,7 @@ struct CommandLine
     {
         Window,       // the main window, with these paths added
         Print,        // print the paths without a window
+        Watch,        // print what arrives in a folder, without a window
         ListPrinters, // list the printers
         Help,
         Version,

@@ -1,11 +1,17 @@
 #include "CommandLinePrint.h"
 
 #include "AddFolder.h"
+#include "DirectoryListing.h"
+#include "FolderWatcher.h"
 #include "PrintOptions.h"
 #include "PrintSequence.h"
 #include "PrinterList.h"
 #include "SettingsStore.h"
+#include "WatchedFolder.h"
 #include "WordAutomation.h"
+
+#include <QEventLoop>
+#include <QTimer>
 
 namespace {
 
@@ -40,36 +46,62 @@ QString CommandLinePrint::summary() const
     return QStringLiteral("%1 printed, %2 not printed").arg(m_printed).arg(m_failed);
 }
 
-int CommandLinePrint::print(const CommandLine &line)
+QString CommandLinePrint::choosePrinter(const CommandLine &line)
 {
     // The printer is settled before anything prints: an unknown name never
     // falls back to another printer.
     const QStringList printers = m_printers.printerNames();
-    QString printer;
     if (line.printer) {
         if (!printers.contains(*line.printer)) {
             m_err(QStringLiteral("marrowlake: there is no printer named \"%1\" (see "
                                  "--list-printers)")
                       .arg(*line.printer));
-            return 2;
+            return {};
         }
-        printer = *line.printer;
-    } else {
-        bool ok = false;
-        const int stored =
-            PrintOptions::storedPrinterPosition(m_settings, printers, QString()).toInt(&ok);
-        printer = ok && stored >= 0 && stored < printers.size() ? printers[stored]
-                                                                : m_printers.defaultPrinterName();
-        if (printer.isEmpty()) {
-            m_err(QStringLiteral("marrowlake: no printer chosen and no default printer; name one "
-                                 "with --printer"));
-            return 2;
-        }
+        return *line.printer;
     }
-    const int pause = line.pause
-                          ? *line.pause
-                          : std::max(0, storedPosition(m_settings, QStringLiteral("Combo2"), 10));
+    bool ok = false;
+    const int stored =
+        PrintOptions::storedPrinterPosition(m_settings, printers, QString()).toInt(&ok);
+    const QString printer = ok && stored >= 0 && stored < printers.size()
+                                ? printers[stored]
+                                : m_printers.defaultPrinterName();
+    if (printer.isEmpty())
+        m_err(QStringLiteral("marrowlake: no printer chosen and no default printer; name one "
+                             "with --printer"));
+    return printer;
+}
 
+int CommandLinePrint::pauseFor(const CommandLine &line) const
+{
+    return line.pause ? *line.pause
+                      : std::max(0, storedPosition(m_settings, QStringLiteral("Combo2"), 10));
+}
+
+void CommandLinePrint::printOne(const QString &path, const automation::PrintSteps &steps)
+{
+    std::optional<std::string> failure;
+    try {
+        failure = automation::printDocument(m_word, path.toStdString(), steps);
+    } catch (const std::exception &e) {
+        failure = e.what();
+    }
+    if (failure) {
+        ++m_failed;
+        m_out(QStringLiteral("failed ") + path + QStringLiteral(": ") +
+              QString::fromStdString(*failure));
+    } else {
+        ++m_printed;
+        m_out(QStringLiteral("printed ") + path);
+    }
+}
+
+int CommandLinePrint::print(const CommandLine &line)
+{
+    const QString printer = choosePrinter(line);
+    if (printer.isEmpty())
+        return 2;
+    const int pause = pauseFor(line);
     QStringList documents;
     expandDroppedPaths(
         line.paths, [&documents](const QString &path) { documents << path; }, m_yield);
@@ -78,26 +110,83 @@ int CommandLinePrint::print(const CommandLine &line)
         return 2;
     }
 
-    // The same steps as the window's run, the failures said instead of shown.
-    const automation::PrintSteps steps{[&printer] { return printer.toStdString(); }, m_wait,
-                                       m_yield};
-    for (const QString &path : std::as_const(documents)) {
-        std::optional<std::string> failure;
-        try {
-            failure = automation::printDocument(m_word, path.toStdString(), steps);
-        } catch (const std::exception &e) {
-            failure = e.what();
-        }
-        if (failure) {
-            ++m_failed;
-            m_out(QStringLiteral("failed ") + path + QStringLiteral(": ") +
-                  QString::fromStdString(*failure));
-        } else {
-            ++m_printed;
-            m_out(QStringLiteral("printed ") + path);
-        }
-        m_wait(pause + 1);
+    // The same steps as the window's run, the failures said instead of shown,
+    // without its waits: a document is done once the scheduler has its job,
+    // and the offices for the next ones start while it prints.
+    qsizetype current = 0, startedUpTo = 0; // the last document with an office
+    automation::PrintSteps steps{
+        [&printer] { return printer.toStdString(); }, [this](int) { m_yield(); }, m_yield,
+        [&] {
+            while (startedUpTo < std::min(documents.size() - 1, current + SparesAhead))
+                m_word.PrepareSpare(documents[++startedUpTo].toStdString());
+        }};
+    for (; current < documents.size(); ++current) {
+        if (current > 0 && pause > 0)
+            m_wait(pause);
+        printOne(documents[current], steps);
     }
+    m_word.DropSpare();
     m_out(summary());
     return m_failed == 0 ? 0 : 1;
+}
+
+int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
+                            const std::function<bool()> &stopRequested)
+{
+    const QString printer = choosePrinter(line);
+    if (printer.isEmpty())
+        return 2;
+    const QString folder = line.paths.value(0);
+    if (!watcher) {
+        m_err(QStringLiteral("marrowlake: watching a folder is not possible on this system"));
+        return 2;
+    }
+    if (!namesFolder(folder)) {
+        m_err(QStringLiteral("marrowlake: there is no folder %1").arg(folder));
+        return 2;
+    }
+    WatchedFolder watched(*watcher, folder, WatchedFolder::stateFileFor(folder));
+    if (!watched.start()) {
+        m_err(QStringLiteral("marrowlake: the folder %1 cannot be watched").arg(folder));
+        return 2;
+    }
+    m_err(QStringLiteral("marrowlake: watching %1 for documents to print on %2")
+              .arg(folder, printer));
+
+    const int pause = pauseFor(line);
+    const automation::PrintSteps steps{
+        [&printer] { return printer.toStdString(); }, [this](int) { m_yield(); }, m_yield, {}};
+    QEventLoop loop;
+    bool printing = false, printedOne = false;
+    // Documents that arrive while one prints wait their turn in the folder's
+    // queue; a stop takes effect between two documents.
+    auto printArrived = [&] {
+        if (printing)
+            return;
+        printing = true;
+        for (QString path; !stopRequested() && !(path = watched.takeArrived()).isEmpty();) {
+            if (printedOne && pause > 0)
+                m_wait(pause);
+            if (stopRequested())
+                break;
+            printOne(path, steps);
+            printedOne = true;
+            watched.markDone(path);
+        }
+        printing = false;
+        if (stopRequested())
+            loop.quit();
+    };
+    QObject::connect(&watched, &WatchedFolder::arrived, &loop, printArrived);
+    // Arrivals need no polling; a stop request (a signal) does not wake the
+    // loop by itself.
+    QTimer stopCheck;
+    QObject::connect(&stopCheck, &QTimer::timeout, &loop, [&] {
+        if (stopRequested() && !printing)
+            loop.quit();
+    });
+    stopCheck.start(250);
+    loop.exec();
+    m_out(summary());
+    return 0;
 }

@@ -6,16 +6,23 @@
 
 namespace automation {
 class WordProcessor;
-}
+struct PrintSteps;
+} // namespace automation
+class FolderWatcher;
 class PrinterList;
 class SettingsStore;
 
-// Printing from the command line, without a window: the same steps per
-// document as the window's run (the word processor's steps, its one-second
-// wait, the pause of N + 1 seconds), one line per document on the output.
+// Printing from the command line, without a window: the word processor's
+// steps per document as in the window's run, but without its waits (a
+// document is done once the scheduler holds its job; N seconds of pause
+// between documents), the offices for the next documents started while one
+// prints. One line per document on the output.
 class CommandLinePrint
 {
 public:
+    // Offices started ahead while a document prints (one per core here).
+    static constexpr int SparesAhead = 2;
+
     using Output = std::function<void(const QString &line)>;
     using Wait = std::function<void(int seconds)>;
     using Yield = std::function<void()>;
@@ -27,11 +34,21 @@ public:
     // Returns the exit status: 0 all printed, 1 any failed, 2 nothing to do
     // (unknown printer, no documents).
     [[nodiscard]] int print(const CommandLine &line);
+    // Prints what arrives in the line's folder until stopRequested says so
+    // (checked between documents and while waiting); 2 when the folder
+    // cannot be watched, else 0.
+    [[nodiscard]] int watch(const CommandLine &line, FolderWatcher *watcher,
+                            const std::function<bool()> &stopRequested);
     [[nodiscard]] int listPrinters();
     // The closing line: what was printed so far.
     [[nodiscard]] QString summary() const;
 
 private:
+    // The printer named or stored; empty (and said why) when there is none.
+    [[nodiscard]] QString choosePrinter(const CommandLine &line);
+    [[nodiscard]] int pauseFor(const CommandLine &line) const;
+    void printOne(const QString &path, const automation::PrintSteps &steps);
+
     automation::WordProcessor &m_word;
     PrinterList &m_printers;
     const SettingsStore &m_settings;

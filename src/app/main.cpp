@@ -4,6 +4,7 @@
 #include "InstanceChannel.h"
 
 #include "EventLoop.h"
+#include "FolderWatcher.h"
 #include "ListView1.h"
 #include "PlatformPrinterList.h"
 #include "ProgramFolder.h"
@@ -72,9 +73,11 @@ int runWithoutWindow(int argc, char *argv[])
     std::unique_ptr<CommandLinePrint> run;
     // Ctrl+C and kill: the office instance is ended (a document already on
     // its way to the printer is let finish), what was printed is said, and
-    // the program ends with 128 + the signal's number.
-    auto checkInterrupt = [&office, &run] {
-        if (const int signal = interruptedBy) {
+    // the program ends with 128 + the signal's number. A watch instead
+    // finishes the document in hand and ends as usual.
+    const bool watching = line.mode == CommandLine::Mode::Watch;
+    auto checkInterrupt = [&office, &run, watching] {
+        if (const int signal = interruptedBy; signal && !watching) {
             if (office)
                 office->EndAllInstances();
             if (run)
@@ -91,20 +94,28 @@ int runWithoutWindow(int argc, char *argv[])
     auto wait = [checkInterrupt](int seconds) {
         QElapsedTimer clock;
         clock.start();
-        while (clock.elapsed() < qint64(seconds) * 1000) {
+        while (clock.elapsed() < qint64(seconds) * 1000 && !interruptedBy) {
             checkInterrupt();
             QThread::msleep(std::min<qint64>(20, qint64(seconds) * 1000 - clock.elapsed() + 1));
         }
     };
-    office = automation::makeWordProcessor(
-        {yield, checkInterrupt, preparedOfficeProfile().toStdString()});
+    office =
+        automation::makeWordProcessor({yield, checkInterrupt, preparedOfficeProfile().toStdString(),
+                                       CommandLinePrint::SparesAhead, true});
     run = std::make_unique<CommandLinePrint>(*office, printers, settings, wait, yield, out, err);
     CommandLine printing = line;
     printing.paths = commandLinePaths(line.paths, false, [&err](const QString &warning) {
         err(QStringLiteral("marrowlake: ") + warning);
     });
-    const int status =
-        line.mode == CommandLine::Mode::ListPrinters ? run->listPrinters() : run->print(printing);
+    int status = 0;
+    if (line.mode == CommandLine::Mode::ListPrinters) {
+        status = run->listPrinters();
+    } else if (watching) {
+        const std::unique_ptr<FolderWatcher> watcher = makeFolderWatcher();
+        status = run->watch(printing, watcher.get(), [] { return interruptedBy != 0; });
+    } else {
+        status = run->print(printing);
+    }
     checkInterrupt();
     office->EndAllInstances();
     return status;

@@ -4,18 +4,19 @@
 #  - marrowlake --print: three documents (one bad) in order on the capture
 #    queue, the exact lines on standard output, exit status 1;
 #  - an unknown printer: exit status 2, nothing printed;
-#  - a second `marrowlake PATH...` hands its paths to the running window.
+#  - a second `marrowlake PATH...` hands its paths to the running window;
+#  - marrowlake --watch: arrivals print once each, in order of arrival.
 #   test-command-line.sh PROGRAM MAKE_DOCUMENT_SCRIPT
 set -euo pipefail
 program=${1:?usage: test-command-line.sh PROGRAM MAKE_DOCUMENT_SCRIPT}
 maker=${2:?usage: test-command-line.sh PROGRAM MAKE_DOCUMENT_SCRIPT}
 work=$(mktemp -d)
-first=""
+first="" watcher="" writer=""
 cleanup() {
-    if [ -n "$first" ]; then
-        kill "$first" 2>/dev/null || true
-        wait "$first" 2>/dev/null || true
-    fi
+    for p in $first $watcher $writer; do
+        kill "$p" 2>/dev/null || true
+        wait "$p" 2>/dev/null || true
+    done
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -114,6 +115,78 @@ check "a missing path is said, not added" grep -q "no file or folder $docs/not-t
 for _ in $(seq 50); do [ "$(rows)" -eq 3 ] && break; sleep 0.1; done
 check "the running window got the folder's two files and the file" [ "$(rows)" -eq 3 ]
 check "the first program still runs" kill -0 "$first"
+
+# A watched folder: what was there stays, arrivals print once each in order
+# of arrival, a document still being written waits for its writer, office
+# lock files never print, and a restart prints what came meanwhile and
+# nothing twice.
+export XDG_DATA_HOME="$work/data"
+in="$work/watched"
+mkdir -p "$in/sub"
+python3 "$maker" "$in/there-before.docx" "watchbefore"
+python3 "$maker" "$work/partial.docx" "watchpartial"
+python3 "$maker" "$work/whole.docx" "watchwhole"
+python3 "$maker" "$work/later.docx" "watchlater"
+start_watch() {
+    : >"$work/watch.err"
+    "$program" --watch "$in" --printer capture --pause 0 >"$work/watch.out" 2>"$work/watch.err" &
+    watcher=$!
+    for _ in $(seq 300); do grep -q watching "$work/watch.err" && break; sleep 0.1; done
+}
+stop_watch() { # the watch's exit status
+    kill -TERM "$watcher"
+    local status=0
+    wait "$watcher" || status=$?
+    watcher=""
+    return "$status"
+}
+wait_for_line() { # wait_for_line TEXT
+    for _ in $(seq 300); do grep -qF -- "$1" "$work/watch.out" && return 0; sleep 0.1; done
+}
+before=$(jobs)
+start_watch
+# A copy that stops half-way, its writer holding the file open until told.
+python3 - "$work/partial.docx" "$in/sub/partial.docx" "$work/go" <<'PY' &
+import os, sys, time
+data = open(sys.argv[1], 'rb').read()
+with open(sys.argv[2], 'wb') as out:
+    out.write(data[:len(data) // 2])
+    out.flush()
+    while not os.path.exists(sys.argv[3]):
+        time.sleep(0.05)
+    out.write(data[len(data) // 2:])
+PY
+writer=$!
+for _ in $(seq 100); do [ -s "$in/sub/partial.docx" ] && break; sleep 0.05; done
+echo lock >"$in/.~lock.whole.docx#"
+echo lock >"$in/~\$whole.docx"
+cp "$work/whole.docx" "$in/whole.docx"
+wait_for_line "whole.docx"
+check "a whole document prints while another is still being written" \
+    [ "$(cat "$work/watch.out")" = "printed $in/whole.docx" ]
+touch "$work/go"
+wait "$writer"
+writer=""
+wait_for_line "partial.docx"
+status=0
+stop_watch || status=$?
+check "a watch ends cleanly on SIGTERM" [ "$status" -eq 0 ]
+check "the copy prints once complete, after the other; nothing else" [ "$(cat "$work/watch.out")" = "printed $in/whole.docx
+printed $in/sub/partial.docx
+2 printed, 0 not printed" ]
+cp "$work/later.docx" "$in/later.docx" # while nobody watches
+start_watch
+wait_for_line "later.docx"
+stop_watch || true
+check "a restart prints what came meanwhile, and nothing twice" [ "$(cat "$work/watch.out")" = "printed $in/later.docx
+1 printed, 0 not printed" ]
+check "three jobs from the watch" [ "$(jobs_before_marker "$before")" -eq 3 ]
+mapfile -t captured < <(ls "$CAPTURE_ROOT/capture" | sort | tail -n +$((before + 1)) | head -n 3)
+i=0
+for word in watchwhole watchpartial watchlater; do
+    check "watched job $((i + 1)) is $word" grep -q "$word" <(pdftotext "$CAPTURE_ROOT/capture/${captured[$i]}" -)
+    i=$((i + 1))
+done
 
 echo "command line: $passes passed, $failures failed"
 [ "$failures" -eq 0 ]

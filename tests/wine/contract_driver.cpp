@@ -52,7 +52,7 @@ int main()
     WordComProcessor word([&busyYields] { ++busyYields; });
     const std::string mode = args[1];
     if (mode == "print" && argc == 4) {
-        const PrintSteps steps{[&args] { return args[3]; }, noteWait, [] {}};
+        const PrintSteps steps{[&args] { return args[3]; }, noteWait, [] {}, {}};
         try {
             const auto failure = printDocument(word, args[2], steps);
             std::printf(failure ? "could not print: %s\n" : "printed\n",

@@ -7,6 +7,8 @@ std::optional<std::string> printDocument(WordProcessor &word, const std::string 
 {
     // 1 and 2: not handled here; their failure is the caller's to report.
     const std::unique_ptr<Application> instance = word.CreateInstance();
+    if (steps.startAhead)
+        steps.startAhead();
     const std::unique_ptr<Document> document = instance->GetDocuments().Open(path);
     try {
         instance->SetActivePrinter(steps.printerName()); // 4
@@ -22,7 +24,8 @@ std::optional<std::string> printDocument(WordProcessor &word, const std::string 
         instance->Quit(false); // 8
         return std::nullopt;
     } catch (const std::exception &e) { // 9
-        word.DropSpare();
+        if (!steps.startAhead)
+            word.DropSpare();
         return std::string(e.what());
     }
 }

@@ -20,6 +20,10 @@ struct PrintSteps
     std::function<void(int seconds)> waitSeconds;
     // Handles the window's events between the status readings (step 6).
     YieldFunction yield;
+    // When set: called once the document's own instance is there, so that
+    // the caller can start instances ahead for the documents that follow;
+    // those are then the caller's, kept when this document fails.
+    std::function<void()> startAhead;
 };
 
 // Prints the document (a UTF-8 path). A failure to start the word processor

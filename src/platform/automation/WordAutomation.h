@@ -69,11 +69,12 @@ public:
     [[nodiscard]] virtual std::string ExpectedName() const = 0;
     // Ends every instance this object started that is still alive, at once.
     virtual void EndAllInstances() = 0;
-    // Starts the word processor for the next document ahead of time, so that
-    // the next CreateInstance finds it ready; at most one waits at a time.
-    // likeDocument: a document of the kind that probably comes next.
+    // Starts the word processor for a document to come ahead of time, so
+    // that a later CreateInstance finds it ready (the oldest first); no more
+    // than the layer's limit wait at a time (one unless it was told more).
+    // likeDocument: a document of the kind that probably comes.
     virtual void PrepareSpare(const std::string &likeDocument) { (void)likeDocument; }
-    // Ends the instance started ahead of time when no document needs it.
+    // Ends the instances started ahead of time when no document needs them.
     virtual void DropSpare() {}
 };
 

@@ -107,6 +107,43 @@ void removeLeftovers(const std::vector<std::string> &sockets, const fs::path &pr
     OfficeProfiles::remove(temp);
 }
 
+// What is checked of a document before the office sees it; its URL for the
+// office. Throws AutomationError.
+rtl::OUString checkedDocumentUrl(const std::string &path)
+{
+    std::error_code error;
+    if (!fs::exists(path, error))
+        throw AutomationError("This file could not be found: " + path);
+    if (fs::is_directory(path, error))
+        throw AutomationError("This is a folder, not a document: " + path);
+    if (!fs::is_regular_file(path, error))
+        throw AutomationError("This is not a document file: " + path);
+    // The office opens an empty file as a new, empty document; it would
+    // print a blank page for a file that holds nothing.
+    if (fs::file_size(path, error) == 0)
+        throw AutomationError("This file is empty: " + path);
+    // Encrypted and rights-managed documents: the office would ask for a
+    // password (refused) or print a placeholder page instead of the text.
+    if (isProtectedCompoundFile(path))
+        throw AutomationError(ProtectedDocument + path + ")");
+    rtl::OUString url;
+    if (osl::FileBase::getFileURLFromSystemPath(fromUtf8(fs::absolute(path).string()), url) !=
+        osl::FileBase::E_None)
+        throw AutomationError("This file name cannot be used: " + path);
+    return url;
+}
+
+void closeQuietly(const uno::Reference<lang::XComponent> &component)
+{
+    try {
+        const uno::Reference<util::XCloseable> closeable(component, uno::UNO_QUERY);
+        if (closeable.is())
+            closeable->close(true);
+    } catch (const uno::Exception &) {
+        // Closed with the office at the latest.
+    }
+}
+
 } // namespace
 
 LibreOfficeApplication::LibreOfficeApplication(Settings settings,
@@ -192,16 +229,17 @@ void LibreOfficeApplication::startAhead(AheadOfTime ahead)
                 launch();
             }
             connect();
+            m_process->armWatchdog(m_settings.callTimeout);
+            if (!ahead.document.empty() && openAhead(ahead.document)) {
+                m_process->disarmWatchdog();
+                return;
+            }
             const fs::path blank =
                 OfficeProfiles::warmUpDocument(m_settings.profile, ahead.extension);
             rtl::OUString url = "private:factory/swriter";
             if (!blank.empty())
                 osl::FileBase::getFileURLFromSystemPath(fromUtf8(blank.string()), url);
-            m_process->armWatchdog(m_settings.callTimeout);
-            const auto component = loadHidden(m_desktop, url);
-            const uno::Reference<util::XCloseable> closeable(component, uno::UNO_QUERY);
-            if (closeable.is())
-                closeable->close(true);
+            closeQuietly(loadHidden(m_desktop, url));
             m_process->disarmWatchdog();
         } catch (const uno::Exception &e) {
             if (m_process)
@@ -214,6 +252,20 @@ void LibreOfficeApplication::startAhead(AheadOfTime ahead)
             m_warmFailure = std::current_exception();
         }
     });
+}
+
+bool LibreOfficeApplication::openAhead(const std::string &path)
+{
+    try {
+        m_openedAhead.component = loadHidden(m_desktop, checkedDocumentUrl(path));
+        m_openedAhead.path = path;
+        return m_openedAhead.component.is();
+    } catch (const AutomationError &) {
+    } catch (const uno::Exception &) {
+    }
+    // Its turn will try again, and say what is wrong with it.
+    m_openedAhead = {};
+    return false;
 }
 
 void LibreOfficeApplication::stopWarming()
@@ -423,31 +475,21 @@ AutomationError LibreOfficeApplication::failure(const std::string &what, const s
 
 std::unique_ptr<Document> LibreOfficeApplication::Open(const std::string &path)
 {
-    std::error_code error;
-    if (!fs::exists(path, error))
-        throw AutomationError("This file could not be found: " + path);
-    if (fs::is_directory(path, error))
-        throw AutomationError("This is a folder, not a document: " + path);
-    if (!fs::is_regular_file(path, error))
-        throw AutomationError("This is not a document file: " + path);
-    // The office opens an empty file as a new, empty document; it would
-    // print a blank page for a file that holds nothing.
-    if (fs::file_size(path, error) == 0)
-        throw AutomationError("This file is empty: " + path);
-    // Encrypted and rights-managed documents: the office would ask for a
-    // password (refused) or print a placeholder page instead of the text.
-    if (isProtectedCompoundFile(path))
-        throw AutomationError(ProtectedDocument + path + ")");
-
-    rtl::OUString url;
-    if (osl::FileBase::getFileURLFromSystemPath(fromUtf8(fs::absolute(path).string()), url) !=
-        osl::FileBase::E_None)
-        throw AutomationError("This file name cannot be used: " + path);
-
+    const rtl::OUString url = checkedDocumentUrl(path);
+    // Opened ahead by this instance: taken as it is. Any other document
+    // opened ahead is not needed.
     uno::Reference<lang::XComponent> component;
+    if (m_openedAhead.component.is()) {
+        if (m_openedAhead.path == path)
+            component = m_openedAhead.component;
+        else
+            closeQuietly(m_openedAhead.component);
+        m_openedAhead = {};
+    }
     try {
         m_process->armWatchdog(m_settings.callTimeout);
-        callOffice([&] { component = loadHidden(m_desktop, url); });
+        if (!component.is())
+            callOffice([&] { component = loadHidden(m_desktop, url); });
         m_process->disarmWatchdog();
     } catch (const uno::Exception &e) {
         m_process->disarmWatchdog();
@@ -523,6 +565,9 @@ void LibreOfficeApplication::SetActivePrinter(const std::string &printerName)
                 throw AutomationError("There is no printer named \"" + printerName + "\".");
         }
         m_printer = printerName;
+        // Our newest job there before this document's: only a later one can
+        // be its job.
+        callOffice([this] { m_jobsBefore = CupsJobs::newestOwnJob(m_printer); });
     } catch (const uno::Exception &e) {
         m_process->disarmWatchdog();
         throw failure("The printer could not be chosen", toUtf8(e.Message));
@@ -539,8 +584,6 @@ void LibreOfficeApplication::PrintOut(bool collate, bool /*background*/,
         // The office names the job after the document's file: that tells it
         // from any other job of the user's on the queue.
         m_jobTitle = fs::path(document.path).filename().string();
-        if (!m_printer.empty())
-            callOffice([this] { m_jobsBefore = CupsJobs::newestOwnJob(m_printer); });
         // The job is spooled in the office while we keep the window alive;
         // the caller waits for it through BackgroundPrintingStatus.
         m_process->armWatchdog(m_settings.callTimeout);
@@ -606,6 +649,7 @@ void LibreOfficeApplication::Quit(std::optional<bool> /*saveChanges*/)
                     closeable->close(true);
             }
             m_documents.clear();
+            m_openedAhead = {};
             m_desktop->terminate();
         });
     } catch (const uno::Exception &) {
@@ -639,6 +683,7 @@ void LibreOfficeApplication::Quit(std::optional<bool> /*saveChanges*/)
 
 void LibreOfficeApplication::releaseEverything()
 {
+    m_openedAhead = {};
     m_documents.clear();
     m_desktop.clear();
     m_remote.clear();

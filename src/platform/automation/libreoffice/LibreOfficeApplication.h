@@ -63,6 +63,9 @@ public:
         std::function<std::filesystem::path()> makeProfile;
         std::string extension;
         BackgroundStarter *starter; // outlives the instance
+        // When given: the document itself is opened ahead, instead of a
+        // blank one; Open of that path then takes it as it is.
+        std::string document;
     };
     LibreOfficeApplication(Settings settings, std::shared_ptr<UnoRuntime> runtime,
                            std::shared_ptr<InstanceRegistry> registry, AheadOfTime ahead);
@@ -93,6 +96,9 @@ private:
     };
 
     void launch();
+    // Opens the document ahead (on the warming thread); false when it
+    // cannot be opened now.
+    bool openAhead(const std::string &path);
     void connect();
     void stopWarming();
     void pause();
@@ -110,6 +116,11 @@ private:
     css::uno::Reference<css::uno::XComponentContext> m_remote;
     css::uno::Reference<css::frame::XDesktop2> m_desktop;
     std::vector<LoadedDocument> m_documents;
+    struct
+    {
+        std::string path;
+        css::uno::Reference<css::lang::XComponent> component;
+    } m_openedAhead;
     rtl::Reference<PrintJobWatcher> m_watcher;
     std::chrono::steady_clock::time_point m_spoolDeadline;
     std::string m_printer;

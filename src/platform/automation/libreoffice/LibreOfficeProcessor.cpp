@@ -7,6 +7,8 @@
 #include "RunningOffice.h"
 #include "UnoRuntime.h"
 
+#include <algorithm>
+
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -57,7 +59,7 @@ LibreOfficeProcessor::LibreOfficeProcessor(Options options)
 LibreOfficeProcessor::~LibreOfficeProcessor()
 {
     EndAllInstances();
-    m_starter.reset(); // its offices are gone: they died with it anyway
+    m_starters.clear(); // their offices are gone: they died with them anyway
 }
 
 namespace {
@@ -136,7 +138,9 @@ std::unique_ptr<LibreOfficeApplication> LibreOfficeProcessor::startInstance()
 
 std::unique_ptr<Application> LibreOfficeProcessor::CreateInstance()
 {
-    if (auto spare = std::move(m_spare)) {
+    if (!m_spares.empty()) {
+        std::unique_ptr<LibreOfficeApplication> spare = std::move(m_spares.front());
+        m_spares.pop_front();
         try {
             spare->finishStarting(m_options.spareGrace);
             return spare;
@@ -150,20 +154,23 @@ std::unique_ptr<Application> LibreOfficeProcessor::CreateInstance()
 
 void LibreOfficeProcessor::PrepareSpare(const std::string &likeDocument)
 {
-    if (m_spare)
+    if (int(m_spares.size()) >= std::max(1, m_options.sparesAhead))
         return;
     try {
         prepareProfiles();
-        if (!m_starter)
-            m_starter = std::make_unique<BackgroundStarter>();
-        // Everything, the profile copy included, on the spare's own thread:
-        // the caller goes straight on to its wait.
+        if (m_starters.empty())
+            for (int i = 0; i < std::max(1, m_options.sparesAhead); ++i)
+                m_starters.push_back(std::make_unique<BackgroundStarter>());
+        // Everything, the profile copy included, on a starter's thread: the
+        // caller goes straight on.
+        BackgroundStarter *starter = m_starters[m_nextStarter++ % m_starters.size()].get();
         OfficeProfiles *profiles = m_profiles.get();
-        m_spare = std::make_unique<LibreOfficeApplication>(
+        m_spares.push_back(std::make_unique<LibreOfficeApplication>(
             settingsFor(m_options, fs::path(), true), m_runtime, m_registry,
-            LibreOfficeApplication::AheadOfTime{[profiles] { return profiles->makeCopy(); },
-                                                fs::path(likeDocument).extension().string(),
-                                                m_starter.get()});
+            LibreOfficeApplication::AheadOfTime{
+                [profiles] { return profiles->makeCopy(); },
+                fs::path(likeDocument).extension().string(), starter,
+                m_options.openAhead ? likeDocument : std::string()}));
     } catch (const AutomationError &) {
         // Nothing lost: the next document starts its office as usual.
     }
@@ -171,7 +178,7 @@ void LibreOfficeProcessor::PrepareSpare(const std::string &likeDocument)
 
 void LibreOfficeProcessor::DropSpare()
 {
-    m_spare.reset();
+    m_spares.clear();
 }
 
 std::unique_ptr<Application> LibreOfficeProcessor::AttachToRunning()
@@ -184,7 +191,7 @@ std::unique_ptr<Application> LibreOfficeProcessor::AttachToRunning()
 void LibreOfficeProcessor::EndAllInstances()
 {
     m_registry->endAll();
-    m_spare.reset(); // ended above; its files go now
+    m_spares.clear(); // ended above; their files go now
 }
 
 } // namespace automation

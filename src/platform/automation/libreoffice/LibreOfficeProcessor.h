@@ -3,9 +3,11 @@
 #include "WordAutomation.h"
 
 #include <chrono>
+#include <deque>
 #include <filesystem>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace automation {
 
@@ -37,6 +39,12 @@ public:
         // (counted from its turn) before that is ended and a fresh one
         // started instead.
         std::chrono::milliseconds spareGrace{4'000};
+        // How many offices may be started ahead at once, each on a thread
+        // of its own.
+        int sparesAhead = 1;
+        // Whether an office started ahead opens its document itself (the
+        // document PrepareSpare names is then the one that comes).
+        bool openAhead = false;
         // A template profile seeded when the program was built, copied at
         // the first start when it suits the installed office.
         std::filesystem::path seededTemplateDir;
@@ -51,7 +59,7 @@ public:
     void EndAllInstances() override;
     void PrepareSpare(const std::string &likeDocument) override;
     void DropSpare() override;
-    [[nodiscard]] bool hasSpare() const { return m_spare != nullptr; }
+    [[nodiscard]] bool hasSpare() const { return !m_spares.empty(); }
 
     // The pipe names of our instances start with this, so that other
     // processes of ours are not taken for the user's own office.
@@ -66,8 +74,10 @@ private:
     std::unique_ptr<OfficeProfiles> m_profiles;
     std::shared_ptr<InstanceRegistry> m_registry;
     std::shared_ptr<UnoRuntime> m_runtime;
-    std::unique_ptr<BackgroundStarter> m_starter; // declared before the spare it starts
-    std::unique_ptr<LibreOfficeApplication> m_spare;
+    // Declared before the spares they start, so that those end first.
+    std::vector<std::unique_ptr<BackgroundStarter>> m_starters;
+    std::size_t m_nextStarter = 0;
+    std::deque<std::unique_ptr<LibreOfficeApplication>> m_spares; // oldest first
 };
 
 } // namespace automation

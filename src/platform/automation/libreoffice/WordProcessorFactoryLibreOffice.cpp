@@ -9,6 +9,8 @@ std::unique_ptr<WordProcessor> makeWordProcessor(WordProcessorHooks hooks)
     options.yield = std::move(hooks.yield);
     options.repaint = std::move(hooks.repaint);
     options.seededTemplateDir = hooks.preparedProfile;
+    options.sparesAhead = hooks.sparesAhead;
+    options.openAhead = hooks.openAhead;
     return std::make_unique<LibreOfficeProcessor>(options);
 }
 

@@ -1,0 +1,135 @@
+#!/bin/bash
+# Prints figures, asserts nothing. Run under the private scheduler
+# (with-private-cups.sh) with its capture queue:
+#   bench-command-line.sh PROGRAM MAKE_DOCUMENT_SCRIPT
+# 1. marrowlake --print --pause 0 on 10 and 100 one-page documents against
+#    soffice --headless --pt given the same documents in one call, on a
+#    set-up profile and on a fresh one; the peak memory of each run.
+# 2. marrowlake --watch: from a document landing in the folder to its job on
+#    the queue; its processor time over a minute with nothing arriving; its
+#    start on a folder of 10,000 documents.
+set -euo pipefail
+program=${1:?usage: bench-command-line.sh PROGRAM MAKE_DOCUMENT_SCRIPT}
+maker=${2:?usage: bench-command-line.sh PROGRAM MAKE_DOCUMENT_SCRIPT}
+work=$(mktemp -d)
+watcher=""
+trap '[ -n "$watcher" ] && kill "$watcher" 2>/dev/null; rm -rf "$work"' EXIT
+export XDG_DATA_HOME="$work/data" XDG_CACHE_HOME="$work/cache"
+queue="$CAPTURE_ROOT/capture"
+captured() { ls "$queue" | wc -l; }
+wait_for_jobs() { # wait_for_jobs N
+    while [ "$(captured)" -lt "$1" ]; do sleep 0.01; done
+}
+now() { date +%s.%N; }
+seconds() { echo "$2 - $1" | bc; }
+
+mkdir -p "$work/docs"
+python3 "$maker" "$work/docs/doc001.docx" "Benchmark document 1"
+for i in $(seq -w 2 100); do
+    python3 "$maker" "$work/docs/doc$(printf %03d "$((10#$i))").docx" "Benchmark document $i"
+done
+mapfile -t all < <(ls "$work"/docs/*.docx)
+ten=("${all[@]:0:10}")
+
+# Peak resident memory (MB) of the program and its offices together,
+# sampled from /proc five times a second (cheap next to the run).
+peak_mb=0
+run_sampled() {
+    "$@" &
+    local pid=$! peak=0 pages
+    while kill -0 "$pid" 2>/dev/null; do
+        pages=0
+        for p in "$pid" $(cat "/proc/$pid/task/"*/children 2>/dev/null); do
+            read -r _ rss _ 2>/dev/null <"/proc/$p/statm" && pages=$((pages + rss))
+        done
+        [ "$pages" -gt "$peak" ] && peak=$pages
+        sleep 0.2
+    done
+    wait "$pid" || true
+    peak_mb=$((peak * $(getconf PAGESIZE) / 1048576))
+}
+
+# The program's first start sets up its profile: not timed.
+"$program" --print --printer capture --pause 0 "${ten[0]}" >/dev/null
+jobs=$(captured)
+setup_profile="$work/set-up-profile"
+cp -a "$XDG_CACHE_HOME/marrowlake/office-profile" "$setup_profile"
+soffice -env:UserInstallation="file://$setup_profile" --headless --pt capture "${ten[0]}" >/dev/null 2>&1
+jobs=$((jobs + 1))
+wait_for_jobs "$jobs"
+
+echo "Printing from the command line, one-page .docx documents:"
+for count in 10 100; do
+    docs=("${all[@]:0:$count}")
+    start=$(now)
+    run_sampled "$program" --print --printer capture --pause 0 "${docs[@]}" >/dev/null
+    ours=$(seconds "$start" "$(now)")
+    ours_peak=$peak_mb
+    jobs=$((jobs + count))
+    wait_for_jobs "$jobs"
+    start=$(now)
+    soffice -env:UserInstallation="file://$setup_profile" --headless --pt capture "${docs[@]}" >/dev/null 2>&1
+    set_up=$(seconds "$start" "$(now)")
+    jobs=$((jobs + count))
+    wait_for_jobs "$jobs"
+    start=$(now)
+    soffice -env:UserInstallation="file://$work/fresh-$count" --headless --pt capture "${docs[@]}" >/dev/null 2>&1
+    fresh=$(seconds "$start" "$(now)")
+    jobs=$((jobs + count))
+    wait_for_jobs "$jobs"
+    printf '  %3d documents: marrowlake --print --pause 0 %6.2f s (peak %d MB);' "$count" "$ours" "$ours_peak"
+    printf ' soffice --pt set-up %5.2f s, fresh %5.2f s; ratio %.2f / %.2f\n' "$set_up" "$fresh" \
+        "$(echo "$ours / $set_up" | bc -l)" "$(echo "$ours / $fresh" | bc -l)"
+    [ "$count" -eq 10 ] && ten_seconds=$ours
+done
+printf '  100 against 10 documents: %.1fx the time (target: at most 10.5x)\n' \
+    "$(echo "$ours / $ten_seconds" | bc -l)"
+
+echo "Watching a folder:"
+in="$work/watched"
+mkdir -p "$in"
+"$program" --watch "$in" --printer capture --pause 0 >"$work/watch.out" 2>"$work/watch.err" &
+watcher=$!
+while ! grep -q watching "$work/watch.err"; do sleep 0.05; done
+total=0 worst=0
+for i in 1 2 3 4 5; do
+    start=$(now)
+    cp "${all[$i]}" "$in/arrival-$i.docx"
+    jobs=$((jobs + 1))
+    wait_for_jobs "$jobs"
+    took=$(seconds "$start" "$(now)")
+    total=$(echo "$total + $took" | bc)
+    worst=$(echo "if ($took > $worst) $took else $worst" | bc)
+done
+printf '  landing to queued: mean %.2f s, worst %.2f s over 5 (target: within 1.5 s)\n' \
+    "$(echo "$total / 5" | bc -l)" "$worst"
+ticks() { awk '{print $14 + $15}' "/proc/$watcher/stat"; }
+before=$(ticks)
+sleep 60
+after=$(ticks)
+printf '  processor time with nothing arriving: %.3f%% of a core over 60 s (target: under 0.1%%)\n' \
+    "$(echo "($after - $before) / $(getconf CLK_TCK) / 60 * 100" | bc -l)"
+kill -TERM "$watcher"
+wait "$watcher" || true
+watcher=""
+
+big="$work/big"
+mkdir -p "$big"
+for d in $(seq 0 99); do
+    mkdir -p "$big/folder$d"
+    for f in $(seq 0 99); do cp "${all[0]}" "$big/folder$d/document$f.docx"; done
+done
+start=$(now)
+"$program" --watch "$big" --printer capture --pause 0 >"$work/watch.out" 2>"$work/watch.err" &
+watcher=$!
+while ! grep -q watching "$work/watch.err"; do sleep 0.01; done
+ready=$(seconds "$start" "$(now)")
+start=$(now)
+cp "${all[1]}" "$big/folder50/arrival.docx"
+jobs=$((jobs + 1))
+wait_for_jobs "$jobs"
+printf '  10,000 documents already there: watching after %.2f s, an arrival queued %.2f s after landing\n' \
+    "$ready" "$(seconds "$start" "$(now)")"
+kill -TERM "$watcher"
+wait "$watcher" || true
+watcher=""

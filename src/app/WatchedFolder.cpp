@@ -1,0 +1,228 @@
+#include "WatchedFolder.h"
+
+#include "AddFolder.h"
+#include "DirectoryListing.h"
+#include "FolderWatcher.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFileInfo>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QSaveFile>
+#include <QStandardPaths>
+
+#include <algorithm>
+
+namespace {
+
+// How long a document must stay unchanged, after its writer is done, before
+// it counts as arrived.
+constexpr int SettleMs = 300;
+
+} // namespace
+
+WatchedFolder::WatchedFolder(FolderWatcher &watcher, QString folder, QString stateFile,
+                             QObject *parent)
+    : QObject(parent), m_watcher(watcher), m_folder(std::move(folder)),
+      m_stateFile(std::move(stateFile))
+{
+    m_settle.setSingleShot(true);
+    connect(&m_settle, &QTimer::timeout, this, &WatchedFolder::settle);
+    connect(&m_watcher, &FolderWatcher::fileChanged, this,
+            [this](const QString &path, FolderWatcher::Change change) {
+                fileChanged(path, int(change));
+            });
+    connect(&m_watcher, &FolderWatcher::folderAdded, this,
+            [this](const QString &path) { addTree(path, true); });
+}
+
+bool WatchedFolder::takesName(const QString &name)
+{
+    return matchesWildcard(name, QStringLiteral("*.do*")) && !name.startsWith(u'~') &&
+           !name.startsWith(u'.');
+}
+
+QString WatchedFolder::stateFileFor(const QString &folder)
+{
+    const QByteArray key =
+        QCryptographicHash::hash(QFile::encodeName(folder), QCryptographicHash::Sha1).toHex();
+    return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+           QStringLiteral("/marrowlake/watched/") + QString::fromLatin1(key) +
+           QStringLiteral(".json");
+}
+
+bool WatchedFolder::start()
+{
+    // Watched before it is read, so that nothing arriving meanwhile is missed.
+    if (!m_watcher.watch(m_folder))
+        return false;
+    const bool firstWatch = !QFileInfo::exists(m_stateFile);
+    loadState();
+    QStringList present;
+    addFolderTree(
+        m_folder, QStringLiteral("*.do*"), false,
+        [&present](const QString &path) {
+            if (takesName(QFileInfo(path).fileName()))
+                present << path;
+        },
+        [] {});
+    if (firstWatch) {
+        for (const QString &path : std::as_const(present))
+            m_done.insert(path, stampOf(path));
+    } else {
+        // What arrived while nobody watched comes first, oldest first.
+        QHash<QString, Stamp> stillThere;
+        std::vector<std::pair<Stamp, QString>> missed;
+        for (const QString &path : std::as_const(present)) {
+            const Stamp stamp = stampOf(path);
+            const auto done = m_done.constFind(path);
+            if (done != m_done.constEnd() && *done == stamp)
+                stillThere.insert(path, stamp);
+            else
+                missed.emplace_back(stamp, path);
+        }
+        m_done = stillThere;
+        std::stable_sort(missed.begin(), missed.end(), [](const auto &a, const auto &b) {
+            return a.first.modified < b.first.modified;
+        });
+        for (const auto &entry : missed)
+            consider(entry.second, true);
+    }
+    saveState();
+    return true;
+}
+
+QString WatchedFolder::takeArrived()
+{
+    return m_arrived.isEmpty() ? QString() : m_arrived.takeFirst();
+}
+
+void WatchedFolder::markDone(const QString &path)
+{
+    m_done.insert(path, stampOf(path));
+    saveState();
+}
+
+void WatchedFolder::fileChanged(const QString &path, int change)
+{
+    if (!takesName(QFileInfo(path).fileName()))
+        return;
+    switch (FolderWatcher::Change(change)) {
+    case FolderWatcher::Change::Written:
+        consider(path, false);
+        break;
+    case FolderWatcher::Change::Closed:
+    case FolderWatcher::Change::MovedIn:
+        consider(path, true);
+        break;
+    case FolderWatcher::Change::Removed:
+        m_candidates.remove(path);
+        break;
+    }
+}
+
+void WatchedFolder::addTree(const QString &folder, bool writerDone)
+{
+    addFolderTree(
+        folder, QStringLiteral("*.do*"), false,
+        [this, writerDone](const QString &path) {
+            if (takesName(QFileInfo(path).fileName()))
+                consider(path, writerDone);
+        },
+        [] {});
+}
+
+void WatchedFolder::consider(const QString &path, bool writerDone)
+{
+    const Stamp stamp = stampOf(path);
+    if (stamp.size < 0)
+        return;
+    const auto done = m_done.constFind(path);
+    if (done != m_done.constEnd() && *done == stamp)
+        return; // seen as it is: a change of its time or attributes only
+    auto candidate = m_candidates.find(path);
+    if (candidate == m_candidates.end()) {
+        candidate = m_candidates.insert(path, Candidate());
+        candidate->order = m_seen++;
+    }
+    candidate->stamp = stamp;
+    candidate->writerDone = writerDone;
+    candidate->quiet.restart();
+    if (!m_settle.isActive())
+        m_settle.start(SettleMs);
+}
+
+void WatchedFolder::settle()
+{
+    std::vector<std::pair<qint64, QString>> ready;
+    qint64 wait = -1; // until the next candidate may be ready
+    for (auto it = m_candidates.begin(); it != m_candidates.end();) {
+        const Stamp now = stampOf(it.key());
+        if (now.size < 0) {
+            it = m_candidates.erase(it);
+            continue;
+        }
+        if (now != it->stamp) { // written to without our hearing of it yet
+            it->stamp = now;
+            it->quiet.restart();
+        }
+        const qint64 left = SettleMs - it->quiet.elapsed();
+        if (it->writerDone && left <= 0 && now.size > 0) {
+            ready.emplace_back(it->order, it.key());
+            it = m_candidates.erase(it);
+            continue;
+        }
+        // One still open for writing waits for its writer's close.
+        if (it->writerDone)
+            wait =
+                wait < 0 ? std::max<qint64>(left, 10) : std::min(wait, std::max<qint64>(left, 10));
+        ++it;
+    }
+    if (wait >= 0)
+        m_settle.start(int(wait));
+    std::sort(ready.begin(), ready.end());
+    for (const auto &entry : ready)
+        m_arrived << entry.second;
+    if (!ready.empty())
+        emit arrived();
+}
+
+WatchedFolder::Stamp WatchedFolder::stampOf(const QString &path)
+{
+    const QFileInfo info(path);
+    if (!info.isFile())
+        return {};
+    return {info.size(), info.lastModified().toMSecsSinceEpoch()};
+}
+
+void WatchedFolder::loadState()
+{
+    QFile file(m_stateFile);
+    if (!file.open(QIODevice::ReadOnly))
+        return;
+    const QJsonArray files =
+        QJsonDocument::fromJson(file.readAll()).object().value("done").toArray();
+    for (const QJsonValue &entry : files) {
+        const QJsonObject object = entry.toObject();
+        m_done.insert(
+            object.value("path").toString(),
+            {qint64(object.value("size").toDouble()), qint64(object.value("modified").toDouble())});
+    }
+}
+
+void WatchedFolder::saveState() const
+{
+    QJsonArray files;
+    for (auto it = m_done.constBegin(); it != m_done.constEnd(); ++it)
+        files.append(QJsonObject{
+            {"path", it.key()}, {"size", double(it->size)}, {"modified", double(it->modified)}});
+    QDir().mkpath(QFileInfo(m_stateFile).absolutePath());
+    QSaveFile file(m_stateFile);
+    if (!file.open(QIODevice::WriteOnly))
+        return;
+    file.write(QJsonDocument(QJsonObject{{"folder", m_folder}, {"done", files}})
+                   .toJson(QJsonDocument::Compact));
+    (void)file.commit();
+}

@@ -1,0 +1,75 @@
+#pragma once
+
+#include <QElapsedTimer>
+#include <QHash>
+#include <QObject>
+#include <QStringList>
+#include <QTimer>
+
+class FolderWatcher;
+
+// A folder whose arriving documents are handed out, each once, in the order
+// they arrive whole. A document has arrived once it has stopped changing: its
+// writer has closed it (or it was moved in) and its size and time have held
+// for a moment. What was handed out is remembered in a state file, so that a
+// later watch of the folder hands out nothing twice and whatever arrived
+// while nobody watched.
+class WatchedFolder : public QObject
+{
+    Q_OBJECT
+
+public:
+    WatchedFolder(FolderWatcher &watcher, QString folder, QString stateFile,
+                  QObject *parent = nullptr);
+
+    // Starts watching. The first watch of a folder leaves the documents
+    // already there alone. False when the folder cannot be watched.
+    [[nodiscard]] bool start();
+    // The next document that has arrived, or an empty text.
+    [[nodiscard]] QString takeArrived();
+    // Remembers a handed-out document as done with (printed or reported).
+    void markDone(const QString &path);
+
+    // Whether a file name is one the watch takes: a document by the folder
+    // search's rule ("*.do*", no "~" at the start), and not hidden (office
+    // lock files, uploads still under a temporary name).
+    [[nodiscard]] static bool takesName(const QString &name);
+    // Where the state of a watch of that folder is kept.
+    [[nodiscard]] static QString stateFileFor(const QString &folder);
+
+signals:
+    // takeArrived has a document to give.
+    void arrived();
+
+private:
+    struct Stamp
+    {
+        qint64 size = -1;
+        qint64 modified = 0;
+        bool operator==(const Stamp &other) const = default;
+    };
+    struct Candidate
+    {
+        Stamp stamp;
+        bool writerDone = false;
+        QElapsedTimer quiet; // since it last changed
+        qint64 order = 0;    // when it was first seen
+    };
+
+    void fileChanged(const QString &path, int change);
+    void addTree(const QString &folder, bool writerDone);
+    void consider(const QString &path, bool writerDone);
+    void settle();
+    void loadState();
+    void saveState() const;
+    [[nodiscard]] static Stamp stampOf(const QString &path);
+
+    FolderWatcher &m_watcher;
+    QString m_folder;
+    QString m_stateFile;
+    QHash<QString, Stamp> m_done;
+    QHash<QString, Candidate> m_candidates;
+    QStringList m_arrived;
+    qint64 m_seen = 0;
+    QTimer m_settle; // runs only while candidates wait
+};

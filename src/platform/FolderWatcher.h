@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <memory>
+
+// Tells, as it happens, of what changes in a folder tree: the file system's
+// own notification, so that nothing is read while nothing changes.
+class FolderWatcher : public QObject
+{
+    Q_OBJECT
+
+public:
+    enum class Change
+    {
+        Written, // a file was created or written to
+        Closed,  // a writer closed the file: it may be complete now
+        MovedIn, // a file arrived whole, renamed or moved into the tree
+        Removed  // a file was removed or moved away
+    };
+
+    using QObject::QObject;
+
+    // Watches the folder and every subfolder, those that appear later too;
+    // false when the folder cannot be watched.
+    virtual bool watch(const QString &folder) = 0;
+
+signals:
+    void fileChanged(const QString &path, FolderWatcher::Change change);
+    // A folder appeared inside the tree (its files may have come with it).
+    void folderAdded(const QString &path);
+};
+
+// The watcher of this platform; null where there is none.
+[[nodiscard]] std::unique_ptr<FolderWatcher> makeFolderWatcher();

@@ -1,0 +1,92 @@
+// The command line: what it asks for, the paths it takes, the waits of
+// --print, and the names a watched folder takes.
+
+#include "CommandLine.h"
+#include "CommandLinePrint.h"
+#include "FakePrinterList.h"
+#include "FakeSettingsStore.h"
+#include "FakeWordProcessor.h"
+#include "WatchedFolder.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+class TestCommandLine : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    // --pause 0 waits nowhere; --pause N waits N seconds between two
+    // documents, not after the last.
+    void printWaitsOnlyThePauseBetweenDocuments()
+    {
+        QTemporaryDir dir;
+        QStringList documents;
+        for (const char *name : {"a.docx", "b.odt", "c.rtf"}) {
+            documents << dir.filePath(QString::fromLatin1(name));
+            QFile(documents.last()).open(QIODevice::WriteOnly);
+        }
+        for (const int pause : {0, 3}) {
+            FakeWordProcessor word;
+            FakePrinterList printers;
+            printers.names = {"P"};
+            printers.defaultName = "P";
+            FakeSettingsStore settings;
+            QList<int> waits;
+            QStringList out;
+            CommandLinePrint run(
+                word, printers, settings, [&waits](int seconds) { waits << seconds; }, [] {},
+                [&out](const QString &line) { out << line; }, [](const QString &) {});
+            const CommandLine line = parseCommandLine(
+                QStringList{"--print", "--pause", QString::number(pause)} + documents);
+            QCOMPARE(run.print(line), 0);
+            std::vector<std::string> expected;
+            for (const QString &d : documents)
+                expected.push_back(d.toStdString());
+            QCOMPARE(word.printed(), expected);
+            QCOMPARE(waits, pause ? (QList<int>{3, 3}) : QList<int>());
+            QCOMPARE(out.last(), "3 printed, 0 not printed");
+        }
+    }
+
+    void watchTakesOneFolderAndDocumentNamesOnly()
+    {
+        const CommandLine watch = parseCommandLine({"--watch", "--printer", "P", "/in"});
+        QCOMPARE(watch.mode, CommandLine::Mode::Watch);
+        QCOMPARE(watch.paths, QStringList{"/in"});
+        QCOMPARE(*watch.printer, "P");
+        for (const QStringList &wrong :
+             {QStringList{"--watch", "/a", "/b"}, QStringList{"--watch", "--print", "/a"},
+              QStringList{"--pause", "2", "/a"}})
+            QCOMPARE(parseCommandLine(wrong).mode, CommandLine::Mode::UsageError);
+
+        for (const char *name : {"a.docx", "B.DOC", "c.dotm", "d.docx.part"})
+            QVERIFY2(WatchedFolder::takesName(QString::fromLatin1(name)), name);
+        // Office lock files, temporary upload names and other files.
+        for (const char *name : {"~$a.docx", ".~lock.a.docx#", ".a.docx.Xy12", "notes.txt"})
+            QVERIFY2(!WatchedFolder::takesName(QString::fromLatin1(name)), name);
+    }
+
+    void commandLinePathsAreCleanAbsoluteAndThere()
+    {
+        QTemporaryDir dir;
+        QDir().mkpath(dir.filePath("sub"));
+        const QString before = QDir::currentPath();
+        QDir::setCurrent(dir.path());
+        QStringList warnings;
+        auto warn = [&warnings](const QString &warning) { warnings << warning; };
+        const QString root = QDir::current().absolutePath();
+        QCOMPARE(commandLinePaths({"", ".", "sub/", "./sub/../missing.docx"}, false, warn),
+                 (QStringList{root, root + "/sub", root + "/missing.docx"}));
+        QCOMPARE(warnings, QStringList{"an empty path is left out"});
+        warnings.clear();
+        QCOMPARE(commandLinePaths({"sub", "missing.docx"}, true, warn), QStringList{root + "/sub"});
+        QCOMPARE(warnings, QStringList{"there is no file or folder " + root + "/missing.docx"});
+        QDir::setCurrent(before);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestCommandLine)
+#include "tst_command_line.moc"
