@@ -10,6 +10,7 @@
 #include "WatchedFolder.h"
 #include "WordAutomation.h"
 
+#include <QDir>
 #include <QEventLoop>
 #include <QTimer>
 
@@ -103,8 +104,12 @@ int CommandLinePrint::print(const CommandLine &line)
         return 2;
     const int pause = pauseFor(line);
     QStringList documents;
+    // Each document as the system writes paths (backslashes on Windows):
+    // that is what the lines show and what the word processor is given.
     expandDroppedPaths(
-        line.paths, [&documents](const QString &path) { documents << path; }, m_yield);
+        line.paths,
+        [&documents](const QString &path) { documents << QDir::toNativeSeparators(path); },
+        m_yield);
     if (documents.isEmpty()) {
         m_err(QStringLiteral("marrowlake: no documents found"));
         return 2;
