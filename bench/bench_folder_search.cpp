@@ -4,8 +4,8 @@
 // longest time the window would go without handling its events; the peak
 // memory with the rows appended.
 
-#include "AddFolder.h"
-#include "ListView1.h"
+#include "FolderSearch.h"
+#include "DocumentListView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -70,7 +70,7 @@ SearchFigures measure(const QString &root, int rounds)
     for (int i = 0; i < rounds; ++i)
         f.find = std::min(f.find, findSeconds(root));
     for (int round = 0; round < rounds; ++round) {
-        ListView1 list(QString{});
+        DocumentListView list(QString{});
         QElapsedTimer sinceYield;
         sinceYield.start();
         qint64 stall = 0;

@@ -1,7 +1,7 @@
 // Prints figures, asserts nothing. Run through run-benchmarks.sh, which
 // provides the private CUPS scheduler and its capture queue.
 //
-// 1. PrintDocument per document less its specified one-second wait, against
+// 1. print per document less its specified one-second wait, against
 //    `soffice --headless --pt` on the same documents and queue, once with a
 //    set-up profile and once with a fresh profile for every document.
 // 2. A whole run of the main window over ten documents with the pause of 0
@@ -14,14 +14,14 @@
 #include "DesktopShell.h"
 #include "EventLoop.h"
 #include "FileDialogs.h"
-#include "Form1.h"
+#include "MainWindow.h"
 #include "LibreOfficeProcessor.h"
-#include "ListView1.h"
+#include "DocumentListView.h"
 #include "MessageBoxes.h"
 #include "OfficeProfiles.h"
 #include "SettingsStore.h"
-#include "WaitSeconds.h"
-#include "Word1.h"
+#include "YieldingWait.h"
+#include "DocumentPrinter.h"
 
 #include <QApplication>
 #include <QDir>
@@ -156,7 +156,7 @@ int main(int argc, char *argv[])
 
     // Warm up: sets the template profile up once, as the first start does.
     {
-        auto warm = office.CreateInstance();
+        auto warm = office.createInstance();
         warm->Quit(false);
     }
 
@@ -174,7 +174,7 @@ int main(int argc, char *argv[])
                 total += double(step.nsecsElapsed()) / 1e6;
                 step.restart();
             };
-            auto instance = office.CreateInstance();
+            auto instance = office.createInstance();
             lap(steps.create);
             auto document = instance->GetDocuments().Open(doc.toStdString());
             lap(steps.open);
@@ -186,8 +186,8 @@ int main(int argc, char *argv[])
                 yieldToEventLoop(0);
             lap(steps.spool);
             if (prepareNext)
-                office.PrepareSpare(doc.toStdString());
-            WaitSeconds(1);
+                office.prepareSpare(doc.toStdString());
+            yieldingWait(1);
             step.restart();
             instance->Quit(false);
             lap(steps.quit);
@@ -209,20 +209,20 @@ int main(int argc, char *argv[])
         show("office started ahead (mean of 5)", warm, rounds);
     }
 
-    // 1. PrintDocument, each later document on an office started ahead.
+    // 1. print, each later document on an office started ahead.
     int waitedSeconds = 0;
-    Word1 word(
+    DocumentPrinter word(
         office, boxes, [] { return QStringLiteral("capture"); },
         [&](int s) {
             waitedSeconds += s;
-            WaitSeconds(s);
+            yieldingWait(s);
         },
         [] { yieldToEventLoop(0); });
     int expected = capturedCount();
     QElapsedTimer clock;
     clock.start();
     for (int i = 0; i < n; ++i)
-        word.PrintDocument(docs[i], i + 1 < n);
+        word.print(docs[i], i + 1 < n);
     const double ours = double(clock.elapsed()) / 1000.0 / n;
     waitForCaptured(expected += n);
     const double oursWithoutWait = ours - double(waitedSeconds) / n;
@@ -264,21 +264,21 @@ int main(int argc, char *argv[])
     NoShell shell;
     NoDialogs dialogs;
     double waitingCpu = 0, waitingWall = 0;
-    Form1 form({settings, printers, boxes, shell, dialogs, office, QString(), [] { return 1; },
+    MainWindow form({settings, printers, boxes, shell, dialogs, office, QString(), [] { return 1; },
                 [] { std::exit(1); },
                 [&](int s) {
                     const double cpu = cpuSeconds();
                     QElapsedTimer w;
                     w.start();
-                    WaitSeconds(s);
+                    yieldingWait(s);
                     waitingWall += double(w.elapsed()) / 1000.0;
                     waitingCpu += cpuSeconds() - cpu;
                 }});
-    form.Form_Load();
+    form.startUp();
     for (const QString &doc : docs)
         form.listView()->append(doc);
     clock.restart();
-    form.Start();
+    form.start();
     const double run = double(clock.elapsed()) / 1000.0;
     waitForCaptured(expected += n);
     std::printf("Run of %d documents, pause \"0 seconds\":\n", n);

@@ -1,6 +1,6 @@
 #include "CommandLinePrint.h"
 
-#include "AddFolder.h"
+#include "FolderSearch.h"
 #include "DirectoryListing.h"
 #include "FolderWatcher.h"
 #include "PrintOptions.h"
@@ -123,14 +123,14 @@ int CommandLinePrint::print(const CommandLine &line)
         [&printer] { return printer.toStdString(); }, [this](int) { m_yield(); }, m_yield,
         [&] {
             while (startedUpTo < std::min(documents.size() - 1, current + SparesAhead))
-                m_word.PrepareSpare(documents[++startedUpTo].toStdString());
+                m_word.prepareSpare(documents[++startedUpTo].toStdString());
         }};
     for (; current < documents.size(); ++current) {
         if (current > 0 && pause > 0)
             m_wait(pause);
         printOne(documents[current], steps);
     }
-    m_word.DropSpare();
+    m_word.dropSpare();
     m_out(summary());
     return m_failed == 0 ? 0 : 1;
 }

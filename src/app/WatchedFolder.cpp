@@ -1,6 +1,6 @@
 #include "WatchedFolder.h"
 
-#include "AddFolder.h"
+#include "FolderSearch.h"
 #include "DirectoryListing.h"
 #include "FolderWatcher.h"
 

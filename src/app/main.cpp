@@ -1,18 +1,18 @@
 #include "CommandLine.h"
 #include "CommandLinePrint.h"
-#include "Form1.h"
+#include "MainWindow.h"
 #include "InstanceChannel.h"
 
 #include "EventLoop.h"
 #include "FolderWatcher.h"
-#include "ListView1.h"
+#include "DocumentListView.h"
 #include "PlatformPrinterList.h"
 #include "ProgramFolder.h"
 #include "QtDesktopShell.h"
 #include "QtFileDialogs.h"
 #include "QtMessageBoxes.h"
 #include "QtSettingsStore.h"
-#include "WaitSeconds.h"
+#include "YieldingWait.h"
 #include "WordProcessorFactory.h"
 
 #include <QApplication>
@@ -79,7 +79,7 @@ int runWithoutWindow(int argc, char *argv[])
     auto checkInterrupt = [&office, &run, watching] {
         if (const int signal = interruptedBy; signal && !watching) {
             if (office)
-                office->EndAllInstances();
+                office->endAllInstances();
             if (run)
                 writeLine(stdout, QStringLiteral("interrupted: ") + run->summary());
             std::_Exit(128 + signal);
@@ -117,7 +117,7 @@ int runWithoutWindow(int argc, char *argv[])
         status = run->print(printing);
     }
     checkInterrupt();
-    office->EndAllInstances();
+    office->endAllInstances();
     return status;
 }
 
@@ -162,7 +162,7 @@ int main(int argc, char *argv[])
          [] { QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents); },
          preparedOfficeProfile().toStdString()});
 
-    Form1 form({settings, printers, messages, shell, dialogs, *office, programFolder(),
+    MainWindow form({settings, printers, messages, shell, dialogs, *office, programFolder(),
                 [] {
                     // Seeded from the seconds since midnight, one draw per start.
                     QRandomGenerator generator(
@@ -175,14 +175,14 @@ int main(int argc, char *argv[])
                     // a thread of its own, and nothing of the run may go on.
                     std::_Exit(0);
                 },
-                WaitSeconds});
+                yieldingWait});
     messages.setParent(&form);
-    form.Form_Load();
+    form.startUp();
     form.show();
     InstanceChannel channel;
-    channel.listen([&form](const QStringList &paths) { form.OpenPaths(paths); },
+    channel.listen([&form](const QStringList &paths) { form.openPaths(paths); },
                    [&form] { return form.listView()->count(); });
     if (!paths.isEmpty())
-        form.OpenPaths(paths);
+        form.openPaths(paths);
     return app.exec();
 }

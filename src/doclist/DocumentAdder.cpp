@@ -1,11 +1,11 @@
 #include "DocumentAdder.h"
 
-#include "AddFolder.h"
+#include "FolderSearch.h"
 #include "DesktopShell.h"
 #include "DirectoryListing.h"
 #include "DocumentPaths.h"
 #include "FileDialogs.h"
-#include "ListView1.h"
+#include "DocumentListView.h"
 #include "MessageBoxes.h"
 
 #include <QPointer>
@@ -13,7 +13,7 @@
 
 const QString DocumentAdder::DocumentPattern = QStringLiteral("*.do*");
 
-DocumentAdder::DocumentAdder(ListView1 &list, FileDialogs &dialogs, MessageBoxes &messages,
+DocumentAdder::DocumentAdder(DocumentListView &list, FileDialogs &dialogs, MessageBoxes &messages,
                              DesktopShell &shell, QString programFolder, QWidget *window,
                              Yield yield)
     : m_list(list), m_dialogs(dialogs), m_messages(messages), m_shell(shell),
@@ -21,7 +21,7 @@ DocumentAdder::DocumentAdder(ListView1 &list, FileDialogs &dialogs, MessageBoxes
 {
 }
 
-void DocumentAdder::AddFiles()
+void DocumentAdder::addFiles()
 {
     const QString fileName = m_dialogs.openFileNames(
         m_window, QStringLiteral("Add File(s) - Hold Ctrl to select multiple files"),
@@ -30,15 +30,15 @@ void DocumentAdder::AddFiles()
         m_list.append(path);
 }
 
-void DocumentAdder::AddFolder()
+void DocumentAdder::addFolder()
 {
-    const QString folder = PickFolder(m_dialogs, m_window, QStringLiteral("Please select folder:"));
+    const QString folder = pickFolder(m_dialogs, m_window, QStringLiteral("Please select folder:"));
     if (folder.isEmpty())
         return;
     if (m_window)
         m_window->setCursor(Qt::WaitCursor);
     // The list may go away while the search yields (the window closing).
-    QPointer<ListView1> list(&m_list);
+    QPointer<DocumentListView> list(&m_list);
     addFolderTree(
         folder, DocumentPattern, true,
         [list](const QString &path) {
@@ -50,10 +50,10 @@ void DocumentAdder::AddFolder()
         m_window->unsetCursor();
 }
 
-void DocumentAdder::LoadSamples()
+void DocumentAdder::addSamples()
 {
     const QString samples = m_programFolder + QStringLiteral("/Samples");
-    for (const QString &name : ListFiles(samples, QStringLiteral("*.*")))
+    for (const QString &name : listFiles(samples, QStringLiteral("*.*")))
         m_list.append(samples + u'/' + name);
     const auto answer = m_messages.show(
         QStringLiteral("Would you like this software to open the folder where these sample files "
@@ -63,10 +63,10 @@ void DocumentAdder::LoadSamples()
         m_shell.open(u'"' + samples + QStringLiteral("/\""));
 }
 
-void DocumentAdder::Drop(const QStringList &paths)
+void DocumentAdder::addDroppedPaths(const QStringList &paths)
 {
     // The list may go away while a folder search yields (the window closing).
-    QPointer<ListView1> list(&m_list);
+    QPointer<DocumentListView> list(&m_list);
     expandDroppedPaths(
         paths,
         [list](const QString &path) {

@@ -8,7 +8,7 @@
 
 class DesktopShell;
 class FileDialogs;
-class ListView1;
+class DocumentListView;
 class MessageBoxes;
 class QWidget;
 
@@ -19,20 +19,20 @@ class DocumentAdder
 public:
     using Yield = std::function<void()>;
 
-    DocumentAdder(ListView1 &list, FileDialogs &dialogs, MessageBoxes &messages,
+    DocumentAdder(DocumentListView &list, FileDialogs &dialogs, MessageBoxes &messages,
                   DesktopShell &shell, QString programFolder, QWidget *window, Yield yield);
 
-    void AddFiles();
-    void AddFolder();
-    void LoadSamples();
+    void addFiles();
+    void addFolder();
+    void addSamples();
     // Dropped files are added as they are; dropped folders with every file of
     // their tree.
-    void Drop(const QStringList &paths);
+    void addDroppedPaths(const QStringList &paths);
 
     static const QString DocumentPattern; // "*.do*"
 
 private:
-    ListView1 &m_list;
+    DocumentListView &m_list;
     FileDialogs &m_dialogs;
     MessageBoxes &m_messages;
     DesktopShell &m_shell;

@@ -31,25 +31,25 @@ HelpActions::HelpActions(MessageBoxes &messages, DesktopShell &shell, QString pr
 {
 }
 
-void HelpActions::Help()
+void HelpActions::showHelp()
 {
     m_messages.show(QStringLiteral("Please email ") + SupportAddress +
                         QStringLiteral(" if you have any problems."),
                     MessageBoxes::Buttons::Ok, MessageBoxes::Icon::None, ApplicationTitle);
 }
 
-void HelpActions::WatchDemoVideo()
+void HelpActions::watchDemoVideo()
 {
     const QString videoFolder = m_programFolder + QStringLiteral("/Video/");
     m_shell.open(quoted(videoFolder + firstPlainFile(videoFolder)));
 }
 
-void HelpActions::OpenFaqPage()
+void HelpActions::openFaqPage()
 {
     m_shell.open(quoted(FaqPageAddress));
 }
 
-void HelpActions::VisitMainPage()
+void HelpActions::visitMainPage()
 {
     m_shell.open(quoted(MainPageAddress));
 }

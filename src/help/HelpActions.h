@@ -12,10 +12,10 @@ class HelpActions
 public:
     HelpActions(MessageBoxes &messages, DesktopShell &shell, QString programFolder);
 
-    void Help();
-    void WatchDemoVideo();
-    void OpenFaqPage();
-    void VisitMainPage();
+    void showHelp();
+    void watchDemoVideo();
+    void openFaqPage();
+    void visitMainPage();
 
     static const QString SupportAddress;
     static const QString MainPageAddress;

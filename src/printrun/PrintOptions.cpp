@@ -25,21 +25,21 @@ QString PrintOptions::storedPrinterPosition(const SettingsStore &settings,
 
 PrintOptions::PrintOptions(SettingsStore &settings, PrinterList &printers, QWidget *parent)
     : QWidget(parent), m_settings(settings), m_printers(printers),
-      m_frame1(new QGroupBox(QStringLiteral("Select Printer"), this)),
-      m_combo1(new QComboBox(m_frame1)),
-      m_frame2(new QGroupBox(
+      m_printerGroup(new QGroupBox(QStringLiteral("Select Printer"), this)),
+      m_printerCombo(new QComboBox(m_printerGroup)),
+      m_pauseGroup(new QGroupBox(
           QStringLiteral("Pause (use this feature if unwanted blank pages are being printed)"),
           this)),
-      m_combo2(new QComboBox(m_frame2))
+      m_pauseCombo(new QComboBox(m_pauseGroup))
 {
-    m_frame1->setObjectName(QStringLiteral("Frame1"));
-    m_frame2->setObjectName(QStringLiteral("Frame2"));
-    m_combo1->setObjectName(QStringLiteral("Combo1"));
-    m_combo2->setObjectName(QStringLiteral("Combo2"));
-    m_combo1->setEditable(false);
-    m_combo2->setEditable(false);
-    connect(m_combo1, &QComboBox::currentIndexChanged, this, &PrintOptions::Combo1_Click);
-    connect(m_combo2, &QComboBox::currentIndexChanged, this, &PrintOptions::Combo2_Click);
+    m_printerGroup->setObjectName(QStringLiteral("Frame1"));
+    m_pauseGroup->setObjectName(QStringLiteral("Frame2"));
+    m_printerCombo->setObjectName(QStringLiteral("Combo1"));
+    m_pauseCombo->setObjectName(QStringLiteral("Combo2"));
+    m_printerCombo->setEditable(false);
+    m_pauseCombo->setEditable(false);
+    connect(m_printerCombo, &QComboBox::currentIndexChanged, this, &PrintOptions::savePrinterChoice);
+    connect(m_pauseCombo, &QComboBox::currentIndexChanged, this, &PrintOptions::savePauseChoice);
 }
 
 void PrintOptions::choosePosition(QComboBox *combo, const QString &stored)
@@ -52,71 +52,71 @@ void PrintOptions::choosePosition(QComboBox *combo, const QString &stored)
         combo->setCurrentIndex(0);
 }
 
-void PrintOptions::FillPrinterList()
+void PrintOptions::fillPrinterList()
 {
     const QString defaultPrinter = m_printers.defaultPrinterName();
     {
         // Adding entries chooses nothing; only the steps below choose.
-        const QSignalBlocker blocker(m_combo1);
+        const QSignalBlocker blocker(m_printerCombo);
         m_printerNames = m_printers.printerNames();
-        m_combo1->addItems(m_printerNames);
-        m_combo1->setCurrentIndex(-1);
+        m_printerCombo->addItems(m_printerNames);
+        m_printerCombo->setCurrentIndex(-1);
     }
     const QString stored = m_settings.read(PrinterKey, QString());
     if (stored.isEmpty()) {
         if (!defaultPrinter.isEmpty())
-            m_combo1->setCurrentIndex(m_combo1->findText(defaultPrinter, Qt::MatchExactly));
+            m_printerCombo->setCurrentIndex(m_printerCombo->findText(defaultPrinter, Qt::MatchExactly));
     } else {
-        choosePosition(m_combo1, storedPrinterPosition(m_settings, m_printerNames,
-                                                       QString::number(m_combo1->currentIndex())));
+        choosePosition(m_printerCombo, storedPrinterPosition(m_settings, m_printerNames,
+                                                       QString::number(m_printerCombo->currentIndex())));
     }
 }
 
 void PrintOptions::restorePrinterChoice()
 {
-    const int before = m_combo1->currentIndex();
-    choosePosition(m_combo1,
+    const int before = m_printerCombo->currentIndex();
+    choosePosition(m_printerCombo,
                    storedPrinterPosition(m_settings, m_printerNames, QStringLiteral("0")));
     // Choosing the position that is chosen already is a choice too (a new
     // one was stored by the change handler).
-    if (m_combo1->currentIndex() >= 0 && m_combo1->currentIndex() == before)
-        Combo1_Click();
+    if (m_printerCombo->currentIndex() >= 0 && m_printerCombo->currentIndex() == before)
+        savePrinterChoice();
 }
 
 void PrintOptions::fillPauseList()
 {
-    const QSignalBlocker blocker(m_combo2);
+    const QSignalBlocker blocker(m_pauseCombo);
     for (int n = 0; n <= 9; ++n)
-        m_combo2->addItem(QString::number(n) + QLatin1String(" seconds"));
-    m_combo2->setCurrentIndex(-1);
+        m_pauseCombo->addItem(QString::number(n) + QLatin1String(" seconds"));
+    m_pauseCombo->setCurrentIndex(-1);
 }
 
 void PrintOptions::restorePauseChoice()
 {
-    const int before = m_combo2->currentIndex();
-    choosePosition(m_combo2, m_settings.read(PauseKey, QStringLiteral("0")));
-    if (m_combo2->currentIndex() >= 0 && m_combo2->currentIndex() == before)
-        Combo2_Click();
+    const int before = m_pauseCombo->currentIndex();
+    choosePosition(m_pauseCombo, m_settings.read(PauseKey, QStringLiteral("0")));
+    if (m_pauseCombo->currentIndex() >= 0 && m_pauseCombo->currentIndex() == before)
+        savePauseChoice();
 }
 
 QString PrintOptions::printerText() const
 {
-    return m_combo1->currentText();
+    return m_printerCombo->currentText();
 }
 
 QString PrintOptions::pauseText() const
 {
-    return m_combo2->currentText();
+    return m_pauseCombo->currentText();
 }
 
-void PrintOptions::Combo1_Click()
+void PrintOptions::savePrinterChoice()
 {
-    m_settings.write(PrinterKey, QString::number(m_combo1->currentIndex()));
-    if (m_combo1->currentIndex() >= 0)
-        m_settings.write(PrinterNameKey, m_combo1->currentText());
+    m_settings.write(PrinterKey, QString::number(m_printerCombo->currentIndex()));
+    if (m_printerCombo->currentIndex() >= 0)
+        m_settings.write(PrinterNameKey, m_printerCombo->currentText());
 }
 
-void PrintOptions::Combo2_Click()
+void PrintOptions::savePauseChoice()
 {
-    m_settings.write(PauseKey, QString::number(m_combo2->currentIndex()));
+    m_settings.write(PauseKey, QString::number(m_pauseCombo->currentIndex()));
 }

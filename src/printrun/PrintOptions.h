@@ -20,7 +20,7 @@ public:
 
     // Fills the printer list and makes the initial choice: the stored
     // position, or the system's default printer on a first start.
-    void FillPrinterList();
+    void fillPrinterList();
     // Chooses the stored printer position again ("Combo1", default "0").
     void restorePrinterChoice();
     // Adds the ten pause entries, "0 seconds" to "9 seconds".
@@ -37,23 +37,23 @@ public:
     [[nodiscard]] QString printerText() const;
     [[nodiscard]] QString pauseText() const;
 
-    [[nodiscard]] QGroupBox *frame1() const { return m_frame1; }
-    [[nodiscard]] QGroupBox *frame2() const { return m_frame2; }
-    [[nodiscard]] QComboBox *combo1() const { return m_combo1; }
-    [[nodiscard]] QComboBox *combo2() const { return m_combo2; }
+    [[nodiscard]] QGroupBox *printerGroup() const { return m_printerGroup; }
+    [[nodiscard]] QGroupBox *pauseGroup() const { return m_pauseGroup; }
+    [[nodiscard]] QComboBox *printerCombo() const { return m_printerCombo; }
+    [[nodiscard]] QComboBox *pauseCombo() const { return m_pauseCombo; }
 
 private:
-    void Combo1_Click();
-    void Combo2_Click();
+    void savePrinterChoice();
+    void savePauseChoice();
     // Chooses the position that a stored text names; a text that is not a
     // whole number or lies outside the list chooses the first entry.
     static void choosePosition(QComboBox *combo, const QString &stored);
 
     SettingsStore &m_settings;
     PrinterList &m_printers;
-    QGroupBox *m_frame1;
-    QComboBox *m_combo1;
+    QGroupBox *m_printerGroup;
+    QComboBox *m_printerCombo;
     QStringList m_printerNames;
-    QGroupBox *m_frame2;
-    QComboBox *m_combo2;
+    QGroupBox *m_pauseGroup;
+    QComboBox *m_pauseCombo;
 };

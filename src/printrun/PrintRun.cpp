@@ -4,7 +4,7 @@
 #include "MessageBoxes.h"
 #include "PrintOptions.h"
 #include "RunErrorReport.h"
-#include "Word1.h"
+#include "DocumentPrinter.h"
 
 #include <QProgressBar>
 #include <QWidget>
@@ -12,7 +12,7 @@
 #include <cmath>
 #include <stdexcept>
 
-PrintRun::PrintRun(DocumentSource &documents, PrintOptions &options, Word1 &word,
+PrintRun::PrintRun(DocumentSource &documents, PrintOptions &options, DocumentPrinter &word,
                    MessageBoxes &messages, QProgressBar *progressBar, QWidget *window,
                    Wait waitSeconds, Yield yield)
     : m_documents(documents), m_options(options), m_word(word), m_messages(messages),
@@ -53,7 +53,7 @@ void PrintRun::setBusy(bool busy)
         m_window->unsetCursor();
 }
 
-void PrintRun::Start()
+void PrintRun::start()
 {
     // The run yields to the window while it works; a second start meanwhile
     // would print the list twice over, interleaved.
@@ -76,7 +76,7 @@ void PrintRun::Start()
         });
     } else {
         bool declined = false;
-        step(104, [&] { declined = m_word.WarnIfWordOpen(); });
+        step(104, [&] { declined = m_word.stopForRunningWordProcessor(); });
         if (!declined) {
             int last = 0;
             step(106, [&] { last = m_documents.count(); });
@@ -95,7 +95,7 @@ void PrintRun::Start()
                 // A position that vanished during the run has no path to print.
                 if (havePath)
                     step(118,
-                         [&] { m_word.PrintDocument(path, i < last && i < m_documents.count()); });
+                         [&] { m_word.print(path, i < last && i < m_documents.count()); });
                 step(120, [&] { setBusy(true); });
                 step(122, [&] {
                     const QString pause = m_options.pauseText();

@@ -10,7 +10,7 @@ class MessageBoxes;
 class PrintOptions;
 class QProgressBar;
 class QWidget;
-class Word1;
+class DocumentPrinter;
 
 // The print run: every document of the list, in list order, each followed by
 // the chosen pause, with progress, a report of each failure, and "Done.".
@@ -20,10 +20,10 @@ public:
     using Wait = std::function<void(int seconds)>;
     using Yield = std::function<void()>;
 
-    PrintRun(DocumentSource &documents, PrintOptions &options, Word1 &word, MessageBoxes &messages,
+    PrintRun(DocumentSource &documents, PrintOptions &options, DocumentPrinter &word, MessageBoxes &messages,
              QProgressBar *progressBar, QWidget *window, Wait waitSeconds, Yield yield);
 
-    void Start();
+    void start();
     [[nodiscard]] bool running() const { return m_running; }
     // The progress value last set, before rounding for the bar.
     [[nodiscard]] double progress() const { return m_progress; }
@@ -35,7 +35,7 @@ private:
 
     DocumentSource &m_documents;
     PrintOptions &m_options;
-    Word1 &m_word;
+    DocumentPrinter &m_word;
     MessageBoxes &m_messages;
     QPointer<QProgressBar> m_progressBar;
     QPointer<QWidget> m_window;

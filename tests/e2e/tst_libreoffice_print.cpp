@@ -4,9 +4,9 @@
 #include "DocumentChecks.h"
 #include "E2eSupport.h"
 #include "FakeMessageBoxes.h"
-#include "IsInstalled.h"
+#include "InstallCheck.h"
 #include "LibreOfficeProcessor.h"
-#include "Word1.h"
+#include "DocumentPrinter.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -32,7 +32,7 @@ private:
     std::unique_ptr<LibreOfficeProcessor> m_office;
     FakeMessageBoxes m_messages;
     QString m_printer = QStringLiteral("capture");
-    std::unique_ptr<Word1> m_word;
+    std::unique_ptr<DocumentPrinter> m_word;
 
     QString doc(const QString &name) const { return m_docs.filePath(name); }
 
@@ -65,7 +65,7 @@ private slots:
         options.copiesDir = m_copies.path().toStdString();
         options.callTimeout = std::chrono::seconds(60);
         m_office = std::make_unique<LibreOfficeProcessor>(options);
-        m_word = std::make_unique<Word1>(
+        m_word = std::make_unique<DocumentPrinter>(
             *m_office, m_messages, [this] { return m_printer; }, [](int) {},
             [] { QThread::msleep(10); });
     }
@@ -85,7 +85,7 @@ private slots:
         const int already = int(e2e::capturedJobs("capture").size());
 
         for (const char *name : {"one.docx", "two.odt", "three.rtf"})
-            m_word->PrintDocument(doc(name));
+            m_word->print(doc(name));
 
         QVERIFY2(m_messages.shown.isEmpty(), qPrintable(m_messages.texts().join('|')));
         const QStringList jobs = e2e::waitForJobs("capture", already + 3);
@@ -103,7 +103,7 @@ private slots:
         e2e::makeDocument(doc("elsewhere.docx"), {"wordelsewhere"});
         const int onFirst = int(e2e::capturedJobs("capture").size());
         m_printer = QStringLiteral("second");
-        m_word->PrintDocument(doc("elsewhere.docx"));
+        m_word->print(doc("elsewhere.docx"));
         const QStringList jobs = e2e::waitForJobs("second", 1);
         QCOMPARE(jobs.size(), 1);
         QVERIFY(e2e::jobText(jobs[0]).contains("wordelsewhere"));
@@ -116,7 +116,7 @@ private slots:
         const auto first = e2e::capturedJobs("capture").size();
         const auto second = e2e::capturedJobs("second").size();
         m_printer = QStringLiteral("no-such-queue");
-        m_word->PrintDocument(doc("noprinter.docx"));
+        m_word->print(doc("noprinter.docx"));
         QCOMPARE(m_messages.texts(), QStringList{"Could not print " + doc("noprinter.docx")});
         QCOMPARE(e2e::jobsBeforeMarker("capture", first), QStringList());
         QCOMPARE(e2e::jobsBeforeMarker("second", second), QStringList());
@@ -155,7 +155,7 @@ private slots:
         const auto jobs = e2e::capturedJobs("capture").size();
         QString description;
         try {
-            m_word->PrintDocument(path);
+            m_word->print(path);
         } catch (const automation::AutomationError &e) {
             description = QString::fromUtf8(e.what());
         }
@@ -178,7 +178,7 @@ private slots:
         QVERIFY(QFile::remove(marker));
 
         const auto already = e2e::capturedJobs("capture").size();
-        m_word->PrintDocument(doc("macro.odt"));
+        m_word->print(doc("macro.odt"));
         QVERIFY(m_messages.shown.isEmpty());
         const QStringList jobs = e2e::waitForJobs("capture", int(already) + 1);
         QVERIFY(e2e::jobText(jobs.last()).contains("wordmacro"));
@@ -188,7 +188,7 @@ private slots:
     void officeDyingMidDocumentIsAFailure()
     {
         e2e::makeDocument(doc("dies.docx"), {"worddies"});
-        auto word = m_office->CreateInstance();
+        auto word = m_office->createInstance();
         auto document = word->GetDocuments().Open(doc("dies.docx").toStdString());
         for (pid_t pid : e2e::officeChildren())
             ::kill(pid, SIGKILL);
@@ -206,7 +206,7 @@ private slots:
         for (const char *name : {"secret.docx", "managed.doc"}) {
             QString description;
             try {
-                m_word->PrintDocument(doc(name));
+                m_word->print(doc(name));
             } catch (const automation::AutomationError &e) {
                 description = QString::fromUtf8(e.what());
             }
@@ -236,7 +236,7 @@ private slots:
         options.repaint = [&] {
             if (printing && office) {
                 printing = false;
-                office->EndAllInstances();
+                office->endAllInstances();
             }
         };
         LibreOfficeProcessor processor(options);
@@ -244,7 +244,7 @@ private slots:
         const QString path = doc("long.docx");
         e2e::makeDocument(path, {"--pages", "40", "wordlong PAGENUMBER"});
         const int already = int(e2e::capturedJobs("capture").size());
-        auto word = processor.CreateInstance();
+        auto word = processor.createInstance();
         auto document = word->GetDocuments().Open(path.toStdString());
         word->SetActivePrinter("capture");
         printing = true;
@@ -268,7 +268,7 @@ private slots:
         const QString path = doc("handed.docx");
         e2e::makeDocument(path, {"wordhanded"});
         const int already = int(e2e::capturedJobs("capture").size());
-        auto word = m_office->CreateInstance();
+        auto word = m_office->createInstance();
         auto document = word->GetDocuments().Open(path.toStdString());
         word->SetActivePrinter("capture");
         word->PrintOut(true, false, path.toStdString());
@@ -291,7 +291,7 @@ private slots:
         const QString path = doc("dying.docx");
         e2e::makeDocument(path, {"worddying"});
         const int already = int(e2e::capturedJobs("capture").size());
-        auto word = m_office->CreateInstance();
+        auto word = m_office->createInstance();
         auto document = word->GetDocuments().Open(path.toStdString());
         word->SetActivePrinter("capture");
         word->PrintOut(true, false, path.toStdString());
@@ -323,7 +323,7 @@ private slots:
         LibreOfficeProcessor office(options);
         const QString path = doc("frozen.docx");
         e2e::makeDocument(path, {"wordfrozen"});
-        auto word = office.CreateInstance();
+        auto word = office.createInstance();
         for (pid_t pid : e2e::officeChildren())
             ::kill(pid, SIGSTOP);
         QElapsedTimer clock;
@@ -343,10 +343,10 @@ private slots:
 
     void endAllInstancesLeavesNothing()
     {
-        auto first = m_office->CreateInstance();
-        auto second = m_office->CreateInstance();
+        auto first = m_office->createInstance();
+        auto second = m_office->createInstance();
         QCOMPARE(e2e::officeChildren().size(), 2u);
-        m_office->EndAllInstances();
+        m_office->endAllInstances();
         QVERIFY(e2e::officeChildren().empty());
         first.reset();
         second.reset();
@@ -362,7 +362,7 @@ private slots:
         QVERIFY(QFile::copy("/bin/sh", fake));
         auto running = [this] {
             try {
-                return m_office->AttachToRunning()->Name() == m_office->ExpectedName();
+                return m_office->attachToRunning()->Name() == m_office->expectedName();
             } catch (const automation::AutomationError &) {
                 return false;
             }
@@ -398,7 +398,7 @@ private slots:
 
     void checkWordInstalledQuietlyWhenTheOfficeStarts()
     {
-        CheckWordInstalled(*m_office, m_messages);
+        checkWordProcessorInstalled(*m_office, m_messages);
         QVERIFY(m_messages.shown.isEmpty());
         checkNothingLeft();
     }
@@ -409,7 +409,7 @@ private slots:
         options.programDir = m_docs.filePath("no-office-here").toStdString();
         options.copiesDir = m_copies.path().toStdString();
         LibreOfficeProcessor missing(options);
-        CheckWordInstalled(missing, m_messages);
+        checkWordProcessorInstalled(missing, m_messages);
         QCOMPARE(m_messages.texts(),
                  QStringList{"Word is not installed on this computer. You need to have it "
                              "installed to use this software without error."});

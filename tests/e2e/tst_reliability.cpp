@@ -3,14 +3,14 @@
 
 #include "DocumentAdder.h"
 #include "E2eSupport.h"
-#include "ListView1.h"
+#include "DocumentListView.h"
 #include "PrintOptions.h"
-#include "WaitSeconds.h"
+#include "YieldingWait.h"
 
 #include "LibreOfficeProcessor.h"
 #include "QtDesktopShell.h"
 #include "QtSettingsStore.h"
-#include "RealForm.h"
+#include "RealWindow.h"
 #include <QComboBox>
 
 #include <QCryptographicHash>
@@ -97,21 +97,21 @@ class TestReliability : public QObject
         return left.isEmpty() ? QStringLiteral("nothing") : left.join(", ");
     }
 
-    std::unique_ptr<RealForm> realForm(std::chrono::milliseconds timeout = std::chrono::seconds(60))
+    std::unique_ptr<RealWindow> realForm(std::chrono::milliseconds timeout = std::chrono::seconds(60))
     {
-        return std::make_unique<RealForm>(
+        return std::make_unique<RealWindow>(
             m_copies.path(), [] { QFAIL("the program ended"); }, [this](int s) { m_waits << s; },
             timeout);
     }
 
     // A run whose fault strikes in the wait after the first document, once
     // that one's job is on `queue`: the second is sent into the fault.
-    std::unique_ptr<RealForm> realFormFaultingAfterFirst(const QString &queue,
+    std::unique_ptr<RealWindow> realFormFaultingAfterFirst(const QString &queue,
                                                          std::function<void()> fault,
                                                          std::chrono::milliseconds timeout)
     {
         const int before = int(e2e::capturedJobs(queue).size());
-        return std::make_unique<RealForm>(
+        return std::make_unique<RealWindow>(
             m_copies.path(), [] { QFAIL("the program ended"); },
             [queue, before, fault, done = false](int) mutable {
                 if (std::exchange(done, true))
@@ -152,7 +152,7 @@ private slots:
         LibreOfficeProcessor::Options options;
         options.copiesDir = m_copies.path().toStdString();
         LibreOfficeProcessor office(options);
-        office.CreateInstance()->Quit(false);
+        office.createInstance()->Quit(false);
     }
 
     void init()
@@ -254,7 +254,7 @@ private slots:
         const QMap<QString, QString> before = snapshot(dir);
         const int jobsBefore = int(e2e::capturedJobs("capture").size());
 
-        real->form->Start();
+        real->form->start();
 
         QCOMPARE(real->messages.texts().last(), "Done.");
         QStringList bad{at("empty.docx"),    at("truncated.docx"), at("random.docx"),
@@ -316,24 +316,24 @@ private slots:
 
         auto real = realForm();
         real->dialogs.folderResult = root;
-        real->form->AddFolder();
+        real->form->addFolder();
         const QStringList searched = real->form->listView()->paths();
         QCOMPARE(searched.size(), wordOf.size());
 
-        ListView1 dropList(QString{});
+        DocumentListView dropList(QString{});
         FakeMessageBoxes boxes;
         FakeDesktopShell shell;
         DocumentAdder dropper(dropList, real->dialogs, boxes, shell, {}, nullptr, [] {});
-        dropper.Drop({root});
+        dropper.addDroppedPaths({root});
         QCOMPARE(dropList.paths(), searched); // every file there is a document
 
         for (const QStringList &list : {searched, dropList.paths()}) {
-            real->form->listView()->ClearList();
+            real->form->listView()->clearList();
             for (const QString &p : list)
                 real->form->listView()->append(p);
             real->messages.shown.clear();
             const int jobsBefore = int(e2e::capturedJobs("capture").size());
-            real->form->Start();
+            real->form->start();
             QCOMPARE(real->messages.texts(), QStringList{"Done."});
             (void)e2e::waitForJobs("capture", jobsBefore + int(list.size()), 60000);
             const QStringList texts = jobTexts("capture", jobsBefore);
@@ -369,7 +369,7 @@ private slots:
         });
         watch.start(1);
         const int jobsBefore = int(e2e::capturedJobs("capture").size());
-        real->form->Start();
+        real->form->start();
         watch.stop();
         QVERIFY(killed);
         const QStringList texts = real->messages.texts();
@@ -396,10 +396,10 @@ private slots:
                 QProcess::execute("cupsdisable", {"second"});
             },
             std::chrono::seconds(60));
-        real->form->printOptions()->combo1()->setCurrentText("second");
+        real->form->printOptions()->printerCombo()->setCurrentText("second");
         real->form->listView()->append(doc("d1.docx"));
         real->form->listView()->append(doc("d2.docx"));
-        real->form->Start();
+        real->form->start();
         QVERIFY(disabled);
         QCOMPARE(real->messages.texts(), QStringList{"Done."});
         QCOMPARE(e2e::capturedJobs("second").size(), before + 1); // held by the scheduler
@@ -423,11 +423,11 @@ private slots:
                 QProcess::execute("lpadmin", {"-x", "doomed"});
             },
             std::chrono::seconds(60));
-        real->form->printOptions()->combo1()->setCurrentText("doomed");
+        real->form->printOptions()->printerCombo()->setCurrentText("doomed");
         QCOMPARE(real->form->printOptions()->printerText(), "doomed");
         real->form->listView()->append(doc("q1.docx"));
         real->form->listView()->append(doc("q2.docx"));
-        real->form->Start();
+        real->form->start();
         QVERIFY(deleted);
         QCOMPARE(real->messages.texts(),
                  (QStringList{"Could not print " + doc("q2.docx"), "Done."}));
@@ -509,7 +509,7 @@ private slots:
         LibreOfficeProcessor::Options options;
         options.copiesDir = copies.path().toStdString();
         LibreOfficeProcessor office(options);
-        office.CreateInstance()->Quit(false); // its exit is awaited in the background
+        office.createInstance()->Quit(false); // its exit is awaited in the background
         QTRY_VERIFY(
             QDir(copies.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
         QTRY_VERIFY(e2e::staleOfficeSockets(m_started).isEmpty());
@@ -521,11 +521,11 @@ private slots:
             m_pendingRows = {QString()}; // not a case of its own
             QSKIP("runs only as the child of programKilledMidRunLeavesNothingAfterTheNextStart");
         }
-        RealForm real(
-            qEnvironmentVariable("KILLED_CHILD_COPIES"), [] {}, WaitSeconds);
+        RealWindow real(
+            qEnvironmentVariable("KILLED_CHILD_COPIES"), [] {}, yieldingWait);
         for (int i = 0; i < 5; ++i)
             real.form->listView()->append(qEnvironmentVariable("KILLED_CHILD_DOC"));
-        real.form->Start();
+        real.form->start();
     }
 
     void instancesArePrivate()
@@ -535,7 +535,7 @@ private slots:
         LibreOfficeProcessor::Options options;
         options.copiesDir = m_copies.path().toStdString();
         LibreOfficeProcessor office(options);
-        auto instance = office.CreateInstance();
+        auto instance = office.createInstance();
         struct stat info
         {
         };
@@ -577,7 +577,7 @@ private slots:
         options.copiesDir = m_copies.path().toStdString();
         options.callTimeout = std::chrono::seconds(2);
         LibreOfficeProcessor office(options);
-        auto instance = office.CreateInstance();
+        auto instance = office.createInstance();
         const std::vector<pid_t> offices = e2e::officeChildren();
         QCOMPARE(offices.size(), 1u);
         ::kill(offices[0], SIGSTOP); // it stops answering
@@ -623,7 +623,7 @@ private slots:
             std::chrono::seconds(30));
         real->form->listView()->append(doc("s1.docx"));
         real->form->listView()->append(doc("s2.docx"));
-        real->form->Start();
+        real->form->start();
         QVERIFY(stopped);
         const QStringList texts = real->messages.texts();
         QCOMPARE(texts.last(), "Done.");

@@ -7,12 +7,12 @@
 #include "FakeFileDialogs.h"
 #include "FakeMessageBoxes.h"
 #include "FakeSettingsStore.h"
-#include "Form1.h"
+#include "MainWindow.h"
 #include "LibreOfficeProcessor.h"
-#include "ListView1.h"
+#include "DocumentListView.h"
 #include "PrintOptions.h"
-#include "RealForm.h"
-#include "WaitSeconds.h"
+#include "RealWindow.h"
+#include "YieldingWait.h"
 
 #include <QComboBox>
 #include <QDir>
@@ -73,11 +73,11 @@ private slots:
 
     void fourDocumentsOneUnopenable()
     {
-        RealForm real(
-            m_copies.path(), [] { QFAIL("the program ended"); }, WaitSeconds);
+        RealWindow real(
+            m_copies.path(), [] { QFAIL("the program ended"); }, yieldingWait);
         QCOMPARE(real.form->printOptions()->printerText(), "capture");
         QVERIFY(real.messages.shown.isEmpty()); // the office was found
-        ListView1 *list = real.form->listView();
+        DocumentListView *list = real.form->listView();
         for (const QString &p :
              {doc("first.docx"), doc("not here.docx"), doc("second.odt"), doc("third.rtf")})
             list->append(p);
@@ -86,7 +86,7 @@ private slots:
                 [&](int v) { progress << v; });
         const auto before = e2e::capturedJobs("capture").size();
 
-        real.form->CommandBars_Execute(Form1::StartPrintingId);
+        real.form->executeCommand(MainWindow::StartPrintingId);
 
         QCOMPARE(progress, (QList<int>{25, 50, 75, 100, 0}));
         const QStringList texts = real.messages.texts();
@@ -109,8 +109,8 @@ private slots:
     {
         const auto before = e2e::capturedJobs("capture").size();
         bool swapped = false;
-        ListView1 *list = nullptr;
-        RealForm real(
+        DocumentListView *list = nullptr;
+        RealWindow real(
             m_copies.path(), [] { QFAIL("the program ended"); },
             [&](int) {
                 if (std::exchange(swapped, true))
@@ -123,7 +123,7 @@ private slots:
         list = real.form->listView();
         for (const QString &p : {doc("first.docx"), doc("second.odt"), doc("third.rtf")})
             list->append(p);
-        real.form->Start();
+        real.form->start();
         QVERIFY(swapped);
         const QStringList jobs = e2e::waitForJobs("capture", int(before) + 3);
         QCOMPARE(jobs.size(), before + 3);
@@ -137,16 +137,16 @@ private slots:
     void spareOfficeStartsAheadAndNeverOutlivesTheRun()
     {
         QTemporaryDir copies;
-        RealForm *real = nullptr;
+        RealWindow *real = nullptr;
         QList<bool> spareDuringWaits;
         std::function<void()> duringWait;
-        RealForm form(
+        RealWindow form(
             copies.path(), [] { QFAIL("the program ended"); },
             [&](int seconds) {
                 spareDuringWaits << real->office->hasSpare();
                 if (duringWait)
                     duringWait();
-                WaitSeconds(seconds);
+                yieldingWait(seconds);
             });
         real = &form;
         const QDateTime started = QDateTime::currentDateTime();
@@ -156,7 +156,7 @@ private slots:
                 QDir(copies.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty());
             QTRY_VERIFY(e2e::staleOfficeSockets(started).isEmpty());
         };
-        ListView1 *list = form.form->listView();
+        DocumentListView *list = form.form->listView();
         bool spareAtDone = true;
         form.messages.onShow = [&](const FakeMessageBoxes::Shown &shown) {
             if (shown.text == "Done.")
@@ -167,8 +167,8 @@ private slots:
         for (const QString &p : {doc("first.docx"), doc("second.odt"), doc("third.rtf")})
             list->append(p);
         auto before = e2e::capturedJobs("capture").size();
-        form.form->Start();
-        // The second of each pair: PrintDocument's wait, then the pause.
+        form.form->start();
+        // The second of each pair: print's wait, then the pause.
         QCOMPARE(spareDuringWaits, (QList<bool>{true, true, true, true, false, false}));
         QVERIFY(!spareAtDone);
         QStringList jobs = e2e::waitForJobs("capture", int(before) + 3);
@@ -179,39 +179,39 @@ private slots:
         nothingLeft();
 
         // A document that fails to open uses up the office started for it.
-        list->ClearList();
+        list->clearList();
         for (const QString &p : {doc("first.docx"), doc("missing.docx"), doc("third.rtf")})
             list->append(p);
         spareDuringWaits.clear();
-        form.form->Start();
+        form.form->start();
         QCOMPARE(spareDuringWaits, (QList<bool>{true, true, false, false, false}));
         nothingLeft();
 
         // The list shortened during the first pause: the spare goes.
-        list->ClearList();
+        list->clearList();
         for (const QString &p : {doc("first.docx"), doc("second.odt"), doc("third.rtf")})
             list->append(p);
         duringWait = [&] {
             if (spareDuringWaits.size() == 2)
-                list->ClearList();
+                list->clearList();
         };
         spareDuringWaits.clear();
-        form.form->Start();
+        form.form->start();
         QVERIFY(!spareAtDone);
         nothingLeft();
 
         // The program ending during a pause takes the spare with it.
-        list->ClearList();
+        list->clearList();
         for (const QString &p : {doc("first.docx"), doc("second.odt")})
             list->append(p);
         duringWait = [&] {
             if (form.office->hasSpare()) {
-                form.office->EndAllInstances(); // as Form_Unload does
+                form.office->endAllInstances(); // as unload does
                 QVERIFY(!form.office->hasSpare());
                 QVERIFY(e2e::officeChildren().empty());
             }
         };
-        form.form->Start();
+        form.form->start();
         duringWait = nullptr;
         nothingLeft();
     }
@@ -225,7 +225,7 @@ private slots:
             int waits = 0;
             QElapsedTimer sinceTurn;
             qint64 turnToPrinted = -1;
-            RealForm real(
+            RealWindow real(
                 m_copies.path(), [] { QFAIL("the program ended"); },
                 [&](int) {
                     ++waits;
@@ -242,7 +242,7 @@ private slots:
             for (const QString &p : {doc("first.docx"), doc("second.odt")})
                 real.form->listView()->append(p);
             const auto before = e2e::capturedJobs("capture").size();
-            real.form->Start();
+            real.form->start();
             QCOMPARE(real.messages.texts(), QStringList{"Done."});
             const QStringList jobs = e2e::waitForJobs("capture", int(before) + 2);
             QCOMPARE(jobs.size(), before + 2);
@@ -283,13 +283,13 @@ private slots:
     {
         if (qEnvironmentVariableIsEmpty("CLOSE_DURING_RUN_COPIES"))
             QSKIP("runs only as the child of closingDuringARunEndsTheProgramAndItsOffice");
-        RealForm *real = new RealForm(
+        RealWindow *real = new RealWindow(
             qEnvironmentVariable("CLOSE_DURING_RUN_COPIES"),
             [] {
                 std::fflush(stdout);
                 std::exit(0);
             },
-            WaitSeconds);
+            yieldingWait);
         real->messages.onShow = [](const FakeMessageBoxes::Shown &s) {
             std::printf("message: %s\n", qPrintable(s.text));
         };
@@ -303,7 +303,7 @@ private slots:
             }
         });
         watch->start(50);
-        real->form->Start();
+        real->form->start();
         std::printf("the run came back\n");
         QFAIL("the run returned instead of the program ending");
     }

@@ -74,7 +74,7 @@ private:
 
 } // namespace
 
-std::unique_ptr<automation::Application> FakeWordProcessor::CreateInstance()
+std::unique_ptr<automation::Application> FakeWordProcessor::createInstance()
 {
     if (auto it = failures.find("CreateInstance"); it != failures.end())
         throw automation::AutomationError(it->second);
@@ -83,7 +83,7 @@ std::unique_ptr<automation::Application> FakeWordProcessor::CreateInstance()
     return std::make_unique<FakeApplication>(*this, id, "Microsoft Word");
 }
 
-std::unique_ptr<automation::Application> FakeWordProcessor::AttachToRunning()
+std::unique_ptr<automation::Application> FakeWordProcessor::attachToRunning()
 {
     if (runningName.empty())
         throw automation::AutomationError("Operation unavailable");

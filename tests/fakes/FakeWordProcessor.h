@@ -20,10 +20,10 @@ public:
         int alive = 0;
     };
 
-    std::unique_ptr<automation::Application> CreateInstance() override;
-    std::unique_ptr<automation::Application> AttachToRunning() override;
-    std::string ExpectedName() const override { return "Microsoft Word"; }
-    void EndAllInstances() override { ++endAllCalls; }
+    std::unique_ptr<automation::Application> createInstance() override;
+    std::unique_ptr<automation::Application> attachToRunning() override;
+    std::string expectedName() const override { return "Microsoft Word"; }
+    void endAllInstances() override { ++endAllCalls; }
 
     // Member name ("CreateInstance", "Open", "SetActivePrinter", "PrintOut",
     // "BackgroundPrintingStatus", "Quit") -> description to fail with.

@@ -1,12 +1,12 @@
 // Adding documents with real folders made by the test.
 
-#include "AddFolder.h"
+#include "FolderSearch.h"
 #include "DocumentAdder.h"
 #include "DocumentPaths.h"
 #include "FakeDesktopShell.h"
 #include "FakeFileDialogs.h"
 #include "FakeMessageBoxes.h"
-#include "ListView1.h"
+#include "DocumentListView.h"
 #include "QtFileDialogs.h"
 
 #include <QDir>
@@ -47,7 +47,7 @@ class TestAddingDocuments : public QObject
         return out;
     }
 
-    std::unique_ptr<DocumentAdder> adder(ListView1 &list, const QString &programFolder = {})
+    std::unique_ptr<DocumentAdder> adder(DocumentListView &list, const QString &programFolder = {})
     {
         return std::make_unique<DocumentAdder>(list, dialogs, messages, shell, programFolder,
                                                &window, [this] { ++yields; });
@@ -87,15 +87,15 @@ private slots:
 
     void addFilesAsksWithTheTitleAndFilterAndAppends()
     {
-        ListView1 list(QString{});
+        DocumentListView list(QString{});
         list.append("/already.doc");
         dialogs.fileNameResult = QString("/docs") + QChar(0) + "x.txt" + QChar(0) + "y.docx";
-        adder(list)->AddFiles();
+        adder(list)->addFiles();
         QCOMPARE(dialogs.asked, QStringList{"Add File(s) - Hold Ctrl to select multiple files|"
                                             "Word Documents (*.do*)|*.do*|All Files (*.*)|*.*"});
         QCOMPARE(list.paths(), (QStringList{"/already.doc", "/docs/x.txt", "/docs/y.docx"}));
         dialogs.fileNameResult.clear(); // cancel
-        adder(list)->AddFiles();
+        adder(list)->addFiles();
         QCOMPARE(list.count(), 3);
         QVERIFY(messages.shown.isEmpty());
     }
@@ -107,9 +107,9 @@ private slots:
         touch("C/A/X/x.doc");
         touch("C/B/b.doc");
         touch("C/a/lower.doc"); // sorts with "A" as Windows lists names
-        ListView1 list(QString{});
+        DocumentListView list(QString{});
         dialogs.folderResult = path("C");
-        adder(list)->AddFolder();
+        adder(list)->addFolder();
         QCOMPARE(relative(list.paths()), (QStringList{"C/c.doc", "C/A/a.doc", "C/a/lower.doc",
                                                       "C/B/b.doc", "C/A/X/x.doc"}));
         QCOMPARE(dialogs.asked, QStringList{"Please select folder:"});
@@ -123,9 +123,9 @@ private slots:
              {"Report.DOCX", "a.dot", "b.do", "c.docm", "d.DOTM", "e.doc", "letter.txt", "nodot",
               "~$report.doc", "x.odt", "y.do.bak", ".hidden.doc"})
             touch(QString("F/") + name);
-        ListView1 list(QString{});
+        DocumentListView list(QString{});
         dialogs.folderResult = path("F");
-        adder(list)->AddFolder();
+        adder(list)->addFolder();
         QCOMPARE(relative(list.paths()),
                  (QStringList{"F/.hidden.doc", "F/a.dot", "F/b.do", "F/c.docm", "F/d.DOTM",
                               "F/e.doc", "F/Report.DOCX", "F/y.do.bak"}));
@@ -138,9 +138,9 @@ private slots:
         touch("H/real/r.doc");
         QVERIFY(QFile::link(path("H"), path("H/real/loop"))); // a cycle
         QVERIFY(QFile::link(path("H/real/r.doc"), path("H/linked.doc")));
-        ListView1 list(QString{});
+        DocumentListView list(QString{});
         dialogs.folderResult = path("H");
-        adder(list)->AddFolder();
+        adder(list)->addFolder();
         QCOMPARE(relative(list.paths()),
                  (QStringList{"H/linked.doc", "H/real/r.doc", "H/what?/q.doc"}));
     }
@@ -152,9 +152,9 @@ private slots:
         QVERIFY(::mkdir(bad.constData(), 0755) == 0);
         QFile inside(QString::fromLatin1(bad + "/in.doc"));
         QVERIFY(::close(::creat((bad + "/in.doc").constData(), 0644)) == 0);
-        ListView1 list(QString{});
+        DocumentListView list(QString{});
         dialogs.folderResult = path("E");
-        adder(list)->AddFolder();
+        adder(list)->addFolder();
         QCOMPARE(relative(list.paths()), QStringList{"E/good.doc"});
     }
 
@@ -163,9 +163,9 @@ private slots:
         touch("U/ok/1.doc");
         touch("U/closed/2.doc");
         QFile::setPermissions(path("U/closed"), QFileDevice::Permissions());
-        ListView1 list(QString{});
+        DocumentListView list(QString{});
         dialogs.folderResult = path("U");
-        adder(list)->AddFolder();
+        adder(list)->addFolder();
         QFile::setPermissions(path("U/closed"), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
                                                     QFileDevice::ExeOwner);
         if (geteuid() != 0) // root reads every folder anyway
@@ -173,9 +173,9 @@ private slots:
         else
             QCOMPARE(list.count(), 2);
 
-        list.ClearList();
+        list.clearList();
         dialogs.folderResult = path("gone");
-        adder(list)->AddFolder();
+        adder(list)->addFolder();
         QCOMPARE(list.count(), 0);
         QVERIFY(messages.shown.isEmpty());
     }
@@ -184,14 +184,14 @@ private slots:
     {
         touch("T/1.doc");
         touch("T/S/2.doc");
-        ListView1 list(QString{});
+        DocumentListView list(QString{});
         dialogs.folderResult = path("T");
-        adder(list)->AddFolder();
-        adder(list)->AddFolder();
+        adder(list)->addFolder();
+        adder(list)->addFolder();
         QCOMPARE(relative(list.paths()),
                  (QStringList{"T/1.doc", "T/S/2.doc", "T/1.doc", "T/S/2.doc"}));
         dialogs.folderResult.clear();
-        adder(list)->AddFolder();
+        adder(list)->addFolder();
         QCOMPARE(list.count(), 4);
     }
 
@@ -200,17 +200,17 @@ private slots:
         touch("P/1.doc");
         touch("P/S/2.doc");
         touch("Q/3.doc");
-        ListView1 list(QString{});
+        DocumentListView list(QString{});
         bool nested = false;
         DocumentAdder inner(list, dialogs, messages, shell, {}, &window, [] {});
         DocumentAdder outer(list, dialogs, messages, shell, {}, &window, [&] {
             if (!nested) {
                 nested = true;
-                inner.Drop({path("Q")});
+                inner.addDroppedPaths({path("Q")});
             }
         });
         dialogs.folderResult = path("P");
-        outer.AddFolder();
+        outer.addFolder();
         QCOMPARE(relative(list.paths()), (QStringList{"Q/3.doc", "P/1.doc", "P/S/2.doc"}));
     }
 
@@ -220,9 +220,9 @@ private slots:
         touch("prog/Samples/~a.odt");
         touch("prog/Samples/c.doc");
         touch("prog/Samples/sub/not this.doc");
-        ListView1 list(QString{});
+        DocumentListView list(QString{});
         messages.answers = {MessageBoxes::Answer::Yes};
-        adder(list, path("prog"))->LoadSamples();
+        adder(list, path("prog"))->addSamples();
         QCOMPARE(relative(list.paths()),
                  (QStringList{"prog/Samples/b sample.docx", "prog/Samples/c.doc",
                               "prog/Samples/~a.odt"}));
@@ -234,8 +234,8 @@ private slots:
         QCOMPARE(shell.opened, QStringList{"\"" + path("prog/Samples/") + "\""});
 
         messages.answers = {MessageBoxes::Answer::No};
-        ListView1 empty(QString{});
-        adder(empty, path("nothing"))->LoadSamples(); // no Samples folder: still asks
+        DocumentListView empty(QString{});
+        adder(empty, path("nothing"))->addSamples(); // no Samples folder: still asks
         QCOMPARE(empty.count(), 0);
         QCOMPARE(messages.shown.size(), 2);
         QCOMPARE(shell.opened.size(), 1);
@@ -252,9 +252,9 @@ private slots:
         touch("one.txt");
         touch("two.jpg");
         touch(".hiddenfolder/x.doc");
-        ListView1 list(QString{});
+        DocumentListView list(QString{});
         list.append("/first");
-        adder(list)->Drop({path("two.jpg"), path("D"), path("one.txt"), path(".hiddenfolder")});
+        adder(list)->addDroppedPaths({path("two.jpg"), path("D"), path("one.txt"), path(".hiddenfolder")});
         QCOMPARE(relative(list.paths()),
                  (QStringList{"/first", "two.jpg", "D/.hidden.txt", "D/sheet.xlsx", "D/z.png",
                               "D/Sub/deep.doc", "one.txt", ".hiddenfolder"}));
@@ -265,20 +265,20 @@ private slots:
         touch("Real/a.doc");
         touch("Real/Sub/b.doc");
         QVERIFY(QFile::link(path("Real"), path("Link")));
-        ListView1 list(QString{});
-        adder(list)->Drop({path("Link")});
+        DocumentListView list(QString{});
+        adder(list)->addDroppedPaths({path("Link")});
         QCOMPARE(relative(list.paths()), (QStringList{"Link/a.doc", "Link/Sub/b.doc"}));
-        list.ClearList();
+        list.clearList();
         dialogs.folderResult = path("Link");
-        adder(list)->AddFolder();
+        adder(list)->addFolder();
         QCOMPARE(relative(list.paths()), (QStringList{"Link/a.doc", "Link/Sub/b.doc"}));
     }
 
     void dropOnTheListWidgetAcceptsLocalFilesOnly()
     {
-        ListView1 list(QString{});
+        DocumentListView list(QString{});
         QStringList dropped;
-        connect(&list, &ListView1::filesDropped, [&](const QStringList &p) { dropped = p; });
+        connect(&list, &DocumentListView::filesDropped, [&](const QStringList &p) { dropped = p; });
         list.resize(300, 200);
         list.show();
         QVERIFY(QTest::qWaitForWindowExposed(&list));

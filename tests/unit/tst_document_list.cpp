@@ -1,4 +1,4 @@
-#include "ListView1.h"
+#include "DocumentListView.h"
 
 #include <QHeaderView>
 #include <QTest>
@@ -7,7 +7,7 @@ class TestDocumentList : public QObject
 {
     Q_OBJECT
 
-    static void fill(ListView1 &list, const QStringList &paths)
+    static void fill(DocumentListView &list, const QStringList &paths)
     {
         for (const QString &p : paths)
             list.append(p);
@@ -16,7 +16,7 @@ class TestDocumentList : public QObject
 private slots:
     void startsEmptyWithItsHeaderAndHint()
     {
-        ListView1 list(QString{});
+        DocumentListView list(QString{});
         QCOMPARE(list.count(), 0);
         QCOMPARE(list.headerItem()->text(0), " Word Files");
         QCOMPARE(list.toolTip(), "Drag and drop files here. Drag files up and down to change "
@@ -27,7 +27,7 @@ private slots:
 
     void positionsAreOneBasedAndDuplicatesStay()
     {
-        ListView1 list(QString{});
+        DocumentListView list(QString{});
         fill(list, {"/a.doc", "/b.doc", "/a.doc"});
         QCOMPARE(list.count(), 3);
         QCOMPARE(list.pathAt(1), "/a.doc");
@@ -41,19 +41,19 @@ private slots:
 
     void clearSelectedRemovesExactlyTheSelectedRows()
     {
-        ListView1 list(QString{});
+        DocumentListView list(QString{});
         fill(list, {"/1", "/2", "/3", "/4"});
-        list.ClearSelected(); // nothing selected: nothing happens
+        list.removeSelected(); // nothing selected: nothing happens
         QCOMPARE(list.count(), 4);
         list.setSelectedAt(2);
         list.setSelectedAt(3);
-        list.ClearSelected();
+        list.removeSelected();
         QCOMPARE(list.paths(), (QStringList{"/1", "/4"}));
         list.selectAll();
-        list.ClearSelected();
+        list.removeSelected();
         QCOMPARE(list.count(), 0);
-        list.ClearSelected(); // on an empty list
-        list.ClearList();
+        list.removeSelected(); // on an empty list
+        list.clearList();
         QCOMPARE(list.count(), 0);
     }
 
@@ -70,7 +70,7 @@ private slots:
     void deleteKeyRemovesTheCurrentRowWhateverTheModifiers()
     {
         QFETCH(Qt::KeyboardModifiers, modifiers);
-        ListView1 list(QString{});
+        DocumentListView list(QString{});
         fill(list, {"/1", "/2", "/3"});
         list.setCurrentItem(list.topLevelItem(1));
         QTest::keyClick(&list, Qt::Key_Delete, modifiers);
@@ -79,7 +79,7 @@ private slots:
 
     void otherKeysRemoveNothingAndNoCurrentRowIsHarmless()
     {
-        ListView1 list(QString{});
+        DocumentListView list(QString{});
         QTest::keyClick(&list, Qt::Key_Delete); // empty list
         fill(list, {"/1", "/2"});
         list.setCurrentItem(nullptr);
@@ -90,7 +90,7 @@ private slots:
 
     void doubleClickRemovesTheRow()
     {
-        ListView1 list(QString{});
+        DocumentListView list(QString{});
         fill(list, {"/1", "/2", "/3"});
         list.resize(400, 300);
         list.show();

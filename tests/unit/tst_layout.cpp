@@ -1,4 +1,4 @@
-#include "FormLayout.h"
+#include "WindowLayout.h"
 
 #include <QTest>
 
@@ -9,31 +9,31 @@ class TestLayout : public QObject
 private slots:
     void designSizeGivesTheDesignedMargins()
     {
-        const FormGeometry g = applyResizeRule(designGeometry(), 10680, 7380);
+        const WindowGeometry g = applyResizeRule(designGeometry(), 10680, 7380);
         QCOMPARE(g.tabControl, (TwipsRect{120, 1620, 10440, 5120}));
         QCOMPARE(g.list, (TwipsRect{240, 480, 9960, 4490}));
-        QCOMPARE(g.frame1.width, 9960.f);
-        QCOMPARE(g.frame2.width, 9960.f);
-        QCOMPARE(g.combo1.width, 9460.f);
-        QCOMPARE(g.combo2.width, 9460.f);
+        QCOMPARE(g.printerGroup.width, 9960.f);
+        QCOMPARE(g.pauseGroup.width, 9960.f);
+        QCOMPARE(g.printerCombo.width, 9460.f);
+        QCOMPARE(g.pauseCombo.width, 9460.f);
         QCOMPARE(g.progressBar, (TwipsRect{120, 6870, 10440, 405}));
         QCOMPARE(g.firstColumnWidth, 9460.f);
         // Heights and left edges stay as designed.
-        QCOMPARE(g.frame1.height, 840.f);
-        QCOMPARE(g.combo1.left, 240.f);
-        QCOMPARE(g.frame2.top, 1440.f);
+        QCOMPARE(g.printerGroup.height, 840.f);
+        QCOMPARE(g.printerCombo.left, 240.f);
+        QCOMPARE(g.pauseGroup.top, 1440.f);
     }
 
     void minimizedChangesNothing()
     {
-        const FormGeometry before = applyResizeRule(designGeometry(), 10680, 7380);
+        const WindowGeometry before = applyResizeRule(designGeometry(), 10680, 7380);
         QCOMPARE(applyResizeRule(before, 2000, 1000, true), before);
     }
 
     void tooLowKeepsThePreviousHeight()
     {
-        const FormGeometry before = applyResizeRule(designGeometry(), 10680, 7380);
-        const FormGeometry g = applyResizeRule(before, 10680, 2000);
+        const WindowGeometry before = applyResizeRule(designGeometry(), 10680, 7380);
+        const WindowGeometry g = applyResizeRule(before, 10680, 2000);
         QCOMPARE(g.tabControl.height, 5120.f);
         QCOMPARE(g.list.height, 5120.f - 630);
         QCOMPARE(g.progressBar.top, 5120.f + 1750);
@@ -41,15 +41,15 @@ private slots:
 
     void narrowWindowKeepsTheRefusedWidths()
     {
-        const FormGeometry before = applyResizeRule(designGeometry(), 10680, 7380);
-        const FormGeometry g = applyResizeRule(before, 1000, 7380);
+        const WindowGeometry before = applyResizeRule(designGeometry(), 10680, 7380);
+        const WindowGeometry g = applyResizeRule(before, 1000, 7380);
         QCOMPARE(g.tabControl.width, 760.f);
         QCOMPARE(g.list.width, 280.f);
-        QCOMPARE(g.frame1.width, 280.f);
-        QCOMPARE(g.frame2.width, 280.f);
+        QCOMPARE(g.printerGroup.width, 280.f);
+        QCOMPARE(g.pauseGroup.width, 280.f);
         QCOMPARE(g.progressBar.width, 760.f);
-        QCOMPARE(g.combo1.width, 9460.f); // -220 refused
-        QCOMPARE(g.combo2.width, 9460.f);
+        QCOMPARE(g.printerCombo.width, 9460.f); // -220 refused
+        QCOMPARE(g.pauseCombo.width, 9460.f);
         QCOMPARE(g.firstColumnWidth, 9460.f);
 
         // Growing again brings every value back to the rule.
@@ -58,11 +58,11 @@ private slots:
 
     void widthBelowTheListMarginUsesTheOldTabWidth()
     {
-        const FormGeometry before = applyResizeRule(designGeometry(), 10680, 7380);
-        const FormGeometry g = applyResizeRule(before, 100, 7380); // tab width -140 refused
+        const WindowGeometry before = applyResizeRule(designGeometry(), 10680, 7380);
+        const WindowGeometry g = applyResizeRule(before, 100, 7380); // tab width -140 refused
         QCOMPARE(g.tabControl.width, 10440.f);
         QCOMPARE(g.list.width, 9960.f);
-        QCOMPARE(g.frame1.width, 9960.f); // -620 refused
+        QCOMPARE(g.printerGroup.width, 9960.f); // -620 refused
         QCOMPARE(g.progressBar.width, 10440.f);
     }
 };

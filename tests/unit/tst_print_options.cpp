@@ -10,7 +10,7 @@
 // pause entries and their restore.
 static void startUp(PrintOptions &options)
 {
-    options.FillPrinterList();
+    options.fillPrinterList();
     options.restorePrinterChoice();
     options.fillPauseList();
     options.restorePauseChoice();
@@ -35,8 +35,8 @@ private slots:
     {
         PrintOptions options(settings, printers);
         startUp(options);
-        QCOMPARE(options.combo1()->count(), 3);
-        QCOMPARE(options.combo1()->itemText(0), "A");
+        QCOMPARE(options.printerCombo()->count(), 3);
+        QCOMPARE(options.printerCombo()->itemText(0), "A");
         QCOMPARE(options.printerText(), "B");
         QCOMPARE(settings.values.value("Combo1"), "1");
         QCOMPARE(options.pauseText(), "0 seconds");
@@ -58,7 +58,7 @@ private slots:
         {
             PrintOptions options(settings, printers);
             startUp(options);
-            options.combo1()->setCurrentIndex(1);
+            options.printerCombo()->setCurrentIndex(1);
         }
         QCOMPARE(settings.values.value("PrinterName"), "B");
         printers.names = {"Aardvark", "A", "B", "C"};
@@ -77,11 +77,11 @@ private slots:
     {
         PrintOptions options(settings, printers);
         startUp(options);
-        QCOMPARE(options.combo2()->count(), 10);
+        QCOMPARE(options.pauseCombo()->count(), 10);
         for (int n = 0; n < 10; ++n)
-            QCOMPARE(options.combo2()->itemText(n), QString::number(n) + " seconds");
-        QCOMPARE(options.frame1()->title(), "Select Printer");
-        QCOMPARE(options.frame2()->title(),
+            QCOMPARE(options.pauseCombo()->itemText(n), QString::number(n) + " seconds");
+        QCOMPARE(options.printerGroup()->title(), "Select Printer");
+        QCOMPARE(options.pauseGroup()->title(),
                  "Pause (use this feature if unwanted blank pages are being printed)");
     }
 
@@ -89,17 +89,17 @@ private slots:
     {
         PrintOptions options(settings, printers);
         startUp(options);
-        options.combo2()->setCurrentIndex(5);
+        options.pauseCombo()->setCurrentIndex(5);
         QCOMPARE(settings.values.value("Combo2"), "5");
         QCOMPARE(options.pauseText(), "5 seconds");
-        options.combo1()->setCurrentIndex(2);
+        options.printerCombo()->setCurrentIndex(2);
         QCOMPARE(settings.values.value("Combo1"), "2");
     }
 
     void corruptOrOutOfRangeValuesChooseTheFirstEntry_data()
     {
-        QTest::addColumn<QString>("combo1");
-        QTest::addColumn<QString>("combo2");
+        QTest::addColumn<QString>("storedPrinter");
+        QTest::addColumn<QString>("storedPause");
         QTest::newRow("words") << "printer"
                                << "many";
         QTest::newRow("too large") << "7"
@@ -114,14 +114,14 @@ private slots:
 
     void corruptOrOutOfRangeValuesChooseTheFirstEntry()
     {
-        QFETCH(QString, combo1);
-        QFETCH(QString, combo2);
-        settings.values["Combo1"] = combo1;
-        settings.values["Combo2"] = combo2;
+        QFETCH(QString, storedPrinter);
+        QFETCH(QString, storedPause);
+        settings.values["Combo1"] = storedPrinter;
+        settings.values["Combo2"] = storedPause;
         PrintOptions options(settings, printers);
         startUp(options);
-        QCOMPARE(options.combo1()->currentIndex(), 0);
-        QCOMPARE(options.combo2()->currentIndex(), 0);
+        QCOMPARE(options.printerCombo()->currentIndex(), 0);
+        QCOMPARE(options.pauseCombo()->currentIndex(), 0);
         QCOMPARE(settings.values.value("Combo1"), "0");
         QCOMPARE(settings.values.value("Combo2"), "0");
     }
@@ -133,7 +133,7 @@ private slots:
         settings.values["Combo1"] = "1";
         PrintOptions options(settings, printers);
         startUp(options);
-        QCOMPARE(options.combo1()->count(), 0);
+        QCOMPARE(options.printerCombo()->count(), 0);
         QCOMPARE(options.printerText(), QString());
         QCOMPARE(options.pauseText(), "0 seconds");
     }
@@ -142,8 +142,8 @@ private slots:
     {
         printers.defaultName = "Gone";
         PrintOptions options(settings, printers);
-        options.FillPrinterList();
-        QCOMPARE(options.combo1()->currentIndex(), -1);
+        options.fillPrinterList();
+        QCOMPARE(options.printerCombo()->currentIndex(), -1);
         QVERIFY(!settings.values.contains("Combo1"));
         // The start-up's second read then takes 0 as the default.
         options.restorePrinterChoice();

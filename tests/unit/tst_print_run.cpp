@@ -6,8 +6,8 @@
 #include "PrintOptions.h"
 #include "PrintRun.h"
 #include "RunErrorReport.h"
-#include "WaitSeconds.h"
-#include "Word1.h"
+#include "YieldingWait.h"
+#include "DocumentPrinter.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -46,7 +46,7 @@ class TestPrintRun : public QObject
     QList<double> progressWhilePrinting;
     std::function<void()> onWait;
     std::unique_ptr<PrintOptions> options;
-    std::unique_ptr<Word1> word1;
+    std::unique_ptr<DocumentPrinter> word1;
     std::unique_ptr<PrintRun> run;
 
 private slots:
@@ -64,7 +64,7 @@ private slots:
         bar.setRange(0, 100);
         bar.setValue(0);
         options = std::make_unique<PrintOptions>(settings, printers);
-        options->FillPrinterList();
+        options->fillPrinterList();
         options->restorePrinterChoice();
         options->fillPauseList();
         options->restorePauseChoice();
@@ -73,7 +73,7 @@ private slots:
             if (onWait)
                 onWait();
         };
-        word1 = std::make_unique<Word1>(
+        word1 = std::make_unique<DocumentPrinter>(
             word, messages, [this] { return options->printerText(); }, wait, [] {});
         run = std::make_unique<PrintRun>(list, *options, *word1, messages, &bar, &window, wait,
                                          [] {});
@@ -87,7 +87,7 @@ private slots:
     {
         word.runningName = "Microsoft Word"; // would warn, if it were asked
         bar.setValue(40);
-        run->Start();
+        run->start();
         QCOMPARE(messages.texts(), QStringList{"No files added."});
         QCOMPARE(messages.shown[0].title, "Marrowlake");
         QCOMPARE(word.log->instances, 0);
@@ -99,11 +99,11 @@ private slots:
     void fourDocumentsInOrderWithProgressAndPauses()
     {
         list.paths = {"/d/1.docx", "/d/2.docx", "/d/3.docx", "/d/4.docx"};
-        options->combo2()->setCurrentIndex(0);
+        options->pauseCombo()->setCurrentIndex(0);
         messages.onShow = [this](const FakeMessageBoxes::Shown &) {
             QCOMPARE(bar.value(), 100); // still full while "Done." shows
         };
-        run->Start();
+        run->start();
         QCOMPARE(word.printed(),
                  (std::vector<std::string>{"/d/1.docx", "/d/2.docx", "/d/3.docx", "/d/4.docx"}));
         QCOMPARE(progressWhilePrinting, (QList<double>{25, 50, 75, 100}));
@@ -118,12 +118,12 @@ private slots:
     void nineSecondsWaitTenAndChangesApplyFromTheNextPause()
     {
         list.paths = {"/d/1.docx", "/d/2.docx"};
-        options->combo2()->setCurrentIndex(9);
+        options->pauseCombo()->setCurrentIndex(9);
         onWait = [this] {
             if (waits.size() == 2) // the first pause: choose 3 seconds for the next
-                options->combo2()->setCurrentIndex(3);
+                options->pauseCombo()->setCurrentIndex(3);
         };
-        run->Start();
+        run->start();
         QCOMPARE(waits, (QList<int>{1, 10, 1, 4}));
     }
 
@@ -132,7 +132,7 @@ private slots:
         list.paths = {"/d/1.docx"};
         word.runningName = "Microsoft Word";
         messages.answers = {MessageBoxes::Answer::No};
-        run->Start();
+        run->start();
         QCOMPARE(messages.shown.size(), 1); // the warning only
         QCOMPARE(word.log->instances, 0);
         QCOMPARE(bar.value(), 0);
@@ -144,7 +144,7 @@ private slots:
         list.paths = {"/d/1.docx"};
         word.runningName = "Microsoft Word";
         messages.answers = {MessageBoxes::Answer::Yes};
-        run->Start();
+        run->start();
         QCOMPARE(word.printed().size(), 1u);
         QCOMPARE(messages.texts().last(), "Done.");
     }
@@ -153,7 +153,7 @@ private slots:
     {
         list.paths = {"/d/1.docx", "/d/missing.docx", "/d/3.docx"};
         word.unopenable["/d/missing.docx"] = "This file could not be found: /d/missing.docx";
-        run->Start();
+        run->start();
         QCOMPARE(word.printed(), (std::vector<std::string>{"/d/1.docx", "/d/3.docx"}));
         QCOMPARE(messages.shown.size(), 2);
         const auto &report = messages.shown[0];
@@ -172,8 +172,8 @@ private slots:
     void secondStartDuringARunDoesNothing()
     {
         list.paths = {"/d/1.docx", "/d/2.docx"};
-        onWait = [this] { run->Start(); };
-        run->Start();
+        onWait = [this] { run->start(); };
+        run->start();
         QCOMPARE(word.printed().size(), 2u);
         QCOMPARE(messages.texts(), QStringList{"Done."});
         QVERIFY(!run->running());
@@ -186,7 +186,7 @@ private slots:
             if (waits.size() == 2) // the pause after the first document
                 list.paths = {"/d/1.docx"};
         };
-        run->Start();
+        run->start();
         QCOMPARE(word.printed(), std::vector<std::string>{"/d/1.docx"});
         const QStringList texts = messages.texts();
         QCOMPARE(texts.size(), 3);
@@ -202,7 +202,7 @@ private slots:
             if (waits.size() == 2) // the pause after the first document
                 list.paths.clear();
         };
-        run->Start();
+        run->start();
         QCOMPARE(word.printed(), std::vector<std::string>{"/d/1.docx"});
         const QStringList texts = messages.texts();
         QCOMPARE(texts.size(), 3);
@@ -222,7 +222,7 @@ private slots:
                 list.paths << "/d/4.docx"; // beyond the run's bound
             }
         };
-        run->Start();
+        run->start();
         QCOMPARE(word.printed(), (std::vector<std::string>{"/d/1.docx", "/d/3.docx", "/d/2.docx"}));
         // The divisor follows the list: 2 of 4 and 3 of 4.
         QCOMPARE(progressWhilePrinting, (QList<double>{1.0 / 3.0 * 100.0, 50, 75}));
@@ -236,7 +236,7 @@ private slots:
         timer.start(100);
         QElapsedTimer clock;
         clock.start();
-        WaitSeconds(1);
+        yieldingWait(1);
         QVERIFY(clock.elapsed() >= 1000);
         QVERIFY(fired >= 5); // the window kept handling its events
     }

@@ -1,6 +1,6 @@
 // Reordering the list by dragging rows, with real mouse events.
 
-#include "ListView1.h"
+#include "DocumentListView.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -11,7 +11,7 @@ class TestReorder : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<ListView1> list;
+    std::unique_ptr<DocumentListView> list;
     int screenY = 330; // between the scroll limits: no scrolling
 
     QPoint row(int position) const
@@ -21,7 +21,7 @@ class TestReorder : public QObject
 
     void make(int rows, QSize size = QSize(400, 400))
     {
-        list = std::make_unique<ListView1>(QStringLiteral(DRAG_ICON));
+        list = std::make_unique<DocumentListView>(QStringLiteral(DRAG_ICON));
         for (int i = 1; i <= rows; ++i)
             list->append(QString::number(i));
         list->setCursorPositionSource([this] { return QPoint(100, screenY); });
@@ -81,7 +81,7 @@ private slots:
 
     void rowWithTheSameTextIsPassedOver()
     {
-        list = std::make_unique<ListView1>(QString{});
+        list = std::make_unique<DocumentListView>(QString{});
         for (const char *p : {"a", "b", "a", "c"})
             list->append(QString::fromLatin1(p));
         list->setCursorPositionSource([] { return QPoint(0, 330); });
@@ -152,7 +152,7 @@ private slots:
 
     void missingDragImageLeavesAnOrdinaryPointer()
     {
-        list = std::make_unique<ListView1>(QStringLiteral("/nonexistent/drag.ico"));
+        list = std::make_unique<DocumentListView>(QStringLiteral("/nonexistent/drag.ico"));
         list->append("x");
         list->append("y");
         list->resize(300, 200);

@@ -1,7 +1,7 @@
 // The main window on fakes: start-up, shutdown, menu, toolbar, tabs, Help.
 
-#include "FormFixture.h"
-#include "ListView1.h"
+#include "WindowFixture.h"
+#include "DocumentListView.h"
 #include "PrintOptions.h"
 
 #include <QApplication>
@@ -44,8 +44,8 @@ private slots:
 
     void firstStart()
     {
-        FormFixture fx(folder());
-        Form1 &form = fx.load();
+        WindowFixture fx(folder());
+        MainWindow &form = fx.load();
         QCOMPARE(form.windowTitle(), "Marrowlake");
         QCOMPARE(form.tabControl()->currentIndex(), 0);
         QCOMPARE(form.tabControl()->tabText(0), "Files");
@@ -62,13 +62,13 @@ private slots:
         QVERIFY(fx.messages.shown.isEmpty());
         QVERIFY(fx.shell.opened.isEmpty());
         QVERIFY(!form.skinApplied());
-        QCOMPARE(form.printOptions()->frame1()->palette().color(QPalette::Window),
+        QCOMPARE(form.printOptions()->printerGroup()->palette().color(QPalette::Window),
                  QColor(Qt::white));
     }
 
     void startUpReadsAndWritesSettingsInOrder()
     {
-        FormFixture fx(folder());
+        WindowFixture fx(folder());
         fx.load();
         // First start: the default printer is chosen and stored, position
         // and name, before the choice is restored; each choice is stored once.
@@ -76,7 +76,7 @@ private slots:
                  (QStringList{"read Combo1", "write Combo1=1", "write PrinterName=B",
                               "read PrinterName", "write Combo1=1", "write PrinterName=B",
                               "read Combo2", "write Combo2=0", "read TabControl1"}));
-        FormFixture later(folder());
+        WindowFixture later(folder());
         later.settings.values = {{"Combo1", "2"}, {"Combo2", "5"}, {"TabControl1", "1"}};
         later.load();
         QCOMPARE(later.settings.log,
@@ -88,9 +88,9 @@ private slots:
 
     void storedTabAndChoicesAreRestored()
     {
-        FormFixture fx(folder());
+        WindowFixture fx(folder());
         fx.settings.values = {{"TabControl1", "1"}, {"Combo1", "2"}, {"Combo2", "4"}};
-        Form1 &form = fx.load();
+        MainWindow &form = fx.load();
         QCOMPARE(form.tabControl()->currentIndex(), 1);
         QCOMPARE(form.printOptions()->printerText(), "C");
         QCOMPARE(form.printOptions()->pauseText(), "4 seconds");
@@ -98,35 +98,35 @@ private slots:
 
     void corruptStoredValuesDoNotStopStartUp()
     {
-        FormFixture fx(folder());
+        WindowFixture fx(folder());
         fx.settings.values = {{"TabControl1", "seven"}, {"Combo1", "-3"}, {"Combo2", "x"}};
-        Form1 &form = fx.load();
+        MainWindow &form = fx.load();
         QCOMPARE(form.tabControl()->currentIndex(), 0);
-        QCOMPARE(form.printOptions()->combo1()->currentIndex(), 0);
+        QCOMPARE(form.printOptions()->printerCombo()->currentIndex(), 0);
         QCOMPARE(form.printOptions()->pauseText(), "0 seconds");
 
-        FormFixture other(folder());
+        WindowFixture other(folder());
         other.settings.values = {{"TabControl1", "2"}};
         QCOMPARE(other.load().tabControl()->currentIndex(), 0);
     }
 
     void missingWordProcessorIsSaidAndTheWindowWorks()
     {
-        FormFixture fx(folder());
+        WindowFixture fx(folder());
         fx.word.failures["CreateInstance"] = "not installed";
-        Form1 &form = fx.load();
+        MainWindow &form = fx.load();
         QCOMPARE(fx.messages.texts(),
                  QStringList{"Word is not installed on this computer. You need to have it "
                              "installed to use this software without error."});
         form.listView()->append("/x.doc");
-        form.CommandBars_Execute(Form1::ClearListId);
+        form.executeCommand(MainWindow::ClearListId);
         QCOMPARE(form.listView()->count(), 0);
     }
 
     void tabSelectionIsStored()
     {
-        FormFixture fx(folder());
-        Form1 &form = fx.load();
+        WindowFixture fx(folder());
+        MainWindow &form = fx.load();
         form.menuItem(11)->trigger();
         QCOMPARE(form.tabControl()->currentIndex(), 1);
         QCOMPARE(fx.settings.values.value("TabControl1"), "1");
@@ -138,8 +138,8 @@ private slots:
 
     void exitInTheNormalStateStoresThePlacement()
     {
-        FormFixture fx(folder());
-        Form1 &form = fx.load();
+        WindowFixture fx(folder());
+        MainWindow &form = fx.load();
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.menuItem(8)->trigger();
@@ -152,9 +152,9 @@ private slots:
 
     void exitMaximizedStoresNoPlacement()
     {
-        FormFixture fx(folder());
+        WindowFixture fx(folder());
         fx.settings.values["Left"] = "111";
-        Form1 &form = fx.load();
+        MainWindow &form = fx.load();
         form.showMaximized();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.close();
@@ -166,13 +166,13 @@ private slots:
 
     void windowOpensAtTheDesignSizeAndLaysOutByTheRule()
     {
-        FormFixture fx(folder());
+        WindowFixture fx(folder());
         fx.settings.values["Width"] = "3000";
-        Form1 &form = fx.load();
+        MainWindow &form = fx.load();
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QCOMPARE(form.size(), QSize(712, 492));
-        const FormGeometry &g = form.layoutGeometry();
+        const WindowGeometry &g = form.layoutGeometry();
         QCOMPARE(g.tabControl.width, 10440.f);
         QCOMPARE(g.tabControl.height, 5120.f);
         QCOMPARE(g.firstColumnWidth, 9460.f);
@@ -182,8 +182,8 @@ private slots:
 
     void toolbarHasTheFourCommandsInOrder()
     {
-        FormFixture fx(folder());
-        Form1 &form = fx.load();
+        WindowFixture fx(folder());
+        MainWindow &form = fx.load();
         QToolBar *bar = form.toolBar();
         QCOMPARE(bar->windowTitle(), "Standard");
         QCOMPARE(bar->iconSize(), QSize(48, 48));
@@ -200,8 +200,8 @@ private slots:
 
     void nothingHidesTheToolbarAndTheBarsUseTheirFont()
     {
-        FormFixture fx(folder());
-        Form1 &form = fx.load();
+        WindowFixture fx(folder());
+        MainWindow &form = fx.load();
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         QToolBar *bar = form.toolBar();
@@ -235,8 +235,8 @@ private slots:
 
     void eachToolbarCommandReachesItsOperation()
     {
-        FormFixture fx(folder());
-        Form1 &form = fx.load();
+        WindowFixture fx(folder());
+        MainWindow &form = fx.load();
         const QList<QAction *> actions = form.toolBar()->actions();
         fx.dialogs.fileNameResult = "/picked.docx";
         actions[0]->trigger();
@@ -252,7 +252,7 @@ private slots:
         form.listView()->append("/keep.doc");
         const auto asked = fx.dialogs.asked.size();
         for (int id : {0, 999, 1004, -1})
-            form.CommandBars_Execute(id);
+            form.executeCommand(id);
         QCOMPARE(form.listView()->paths(), QStringList{"/keep.doc"});
         QCOMPARE(fx.dialogs.asked.size(), asked);
         QCOMPARE(fx.messages.shown.size(), 1);
@@ -260,11 +260,11 @@ private slots:
 
     void menuCaptionsAndActions()
     {
-        FormFixture fx(folder());
+        WindowFixture fx(folder());
         touch("Video/B second.mp4");
         touch("Video/A first.mp4");
         touch("Samples/s.docx");
-        Form1 &form = fx.load();
+        MainWindow &form = fx.load();
         const QMap<int, QString> captions{{1, "&File"},
                                           {2, "A&dd Files"},
                                           {3, "Add &Folder"},
@@ -317,10 +317,10 @@ private slots:
 
     void videoFolderWithoutAPlainFileOpensTheFolder()
     {
-        FormFixture fx(folder());
+        WindowFixture fx(folder());
         touch("Video/.hidden.mp4");
         QVERIFY(QDir().mkpath(folder("Video/sub")));
-        Form1 &form = fx.load();
+        MainWindow &form = fx.load();
         form.menuItem(18)->trigger();
         QCOMPARE(fx.shell.opened, QStringList{"\"" + folder("Video/") + "\""});
     }
@@ -328,7 +328,7 @@ private slots:
     void drawOfSevenOpensTheMainPage()
     {
         for (int draw : {1, 6, 7, 8, 100}) {
-            FormFixture fx(folder());
+            WindowFixture fx(folder());
             fx.draw = draw;
             fx.load();
             QCOMPARE(fx.shell.opened,
@@ -339,24 +339,24 @@ private slots:
     void skinTurnsTheWindowToTheButtonFace()
     {
         touch("x/o.cjs", "QProgressBar { border: 2px solid gray; }");
-        FormFixture fx(folder());
-        Form1 &form = fx.load();
+        WindowFixture fx(folder());
+        MainWindow &form = fx.load();
         QVERIFY(form.skinApplied());
         QVERIFY(form.styleSheet().contains("QProgressBar"));
         const QColor face = QGuiApplication::palette().color(QPalette::Button);
-        QCOMPARE(form.printOptions()->frame2()->palette().color(QPalette::Window), face);
+        QCOMPARE(form.printOptions()->pauseGroup()->palette().color(QPalette::Window), face);
         QCOMPARE(form.centralWidget()->palette().color(QPalette::Window), face);
     }
 
     void busyPointerSurvivesMovesOverTheBackground()
     {
-        FormFixture fx(folder());
-        Form1 &form = fx.load();
+        WindowFixture fx(folder());
+        MainWindow &form = fx.load();
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         form.setCursor(Qt::WaitCursor);
         QTest::mouseMove(form.centralWidget(), QPoint(5, 5));
-        QTest::mouseMove(form.printOptions()->frame1(), QPoint(5, 5));
+        QTest::mouseMove(form.printOptions()->printerGroup(), QPoint(5, 5));
         QCOMPARE(form.cursor().shape(), Qt::WaitCursor);
         form.setCursor(Qt::IBeamCursor);
         QMouseEvent move(QEvent::MouseMove, QPointF(6, 6), QPointF(6, 6), Qt::NoButton,
@@ -367,11 +367,11 @@ private slots:
 
     void dragDuringARunChangesWhatIsPrintedNext()
     {
-        FormFixture fx(folder());
-        Form1 &form = fx.load();
+        WindowFixture fx(folder());
+        MainWindow &form = fx.load();
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
-        ListView1 *list = form.listView();
+        DocumentListView *list = form.listView();
         for (const char *p : {"/d/1.docx", "/d/2.docx", "/d/3.docx"})
             list->append(QString::fromLatin1(p));
         bool dragged = false;
@@ -387,7 +387,7 @@ private slots:
             QTest::mouseMove(vp, row(3));
             QTest::mouseRelease(vp, Qt::LeftButton, {}, row(3));
         };
-        form.CommandBars_Execute(Form1::StartPrintingId);
+        form.executeCommand(MainWindow::StartPrintingId);
         QVERIFY(dragged);
         QCOMPARE(fx.word.printed(),
                  (std::vector<std::string>{"/d/1.docx", "/d/3.docx", "/d/2.docx"}));
@@ -399,12 +399,12 @@ private slots:
         touch("Tree/b.doc");
         touch("Tree/Sub/c.txt");
         touch("single.docx");
-        FormFixture fx(folder());
-        Form1 &form = fx.load();
+        WindowFixture fx(folder());
+        MainWindow &form = fx.load();
         form.listView()->append("/already.doc");
         const QString before = QDir::currentPath();
         QDir::setCurrent(folder());
-        form.OpenPaths({"Tree/", folder("single.docx")});
+        form.openPaths({"Tree/", folder("single.docx")});
         QDir::setCurrent(before);
         QCOMPARE(form.listView()->paths(),
                  (QStringList{"/already.doc", folder("Tree/b.doc"), folder("Tree/Sub/c.txt"),
@@ -413,9 +413,9 @@ private slots:
 
     void droppedFilesReachTheList()
     {
-        FormFixture fx(folder());
+        WindowFixture fx(folder());
         touch("drop/a.png");
-        Form1 &form = fx.load();
+        MainWindow &form = fx.load();
         emit form.listView()->filesDropped({folder("drop"), "/plain.doc"});
         QCOMPARE(form.listView()->paths(), (QStringList{folder("drop/a.png"), "/plain.doc"}));
     }

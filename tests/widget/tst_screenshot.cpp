@@ -1,8 +1,8 @@
 // The main window on a real (virtual) display, captured to a PNG that is kept
 // as a test artefact.
 
-#include "FormFixture.h"
-#include "ListView1.h"
+#include "WindowFixture.h"
+#include "DocumentListView.h"
 
 #include <QDir>
 #include <QGuiApplication>
@@ -20,8 +20,8 @@ class TestScreenshot : public QObject
 private slots:
     void mainWindowWithDocuments()
     {
-        FormFixture fixture;
-        Form1 &form = fixture.load();
+        WindowFixture fixture;
+        MainWindow &form = fixture.load();
         for (const char *path : {"/home/user/Letters/Invitation.docx",
                                  "/home/user/Letters/Reply.doc", "/home/user/Reports/Q3.odt"})
             form.listView()->append(QString::fromLatin1(path));
@@ -54,8 +54,8 @@ private slots:
     {
         if (QStandardPaths::findExecutable(QStringLiteral("openbox")).isEmpty())
             QSKIP("openbox is needed for this test");
-        FormFixture fixture;
-        Form1 &form = fixture.load();
+        WindowFixture fixture;
+        MainWindow &form = fixture.load();
         form.show();
         QVERIFY(QTest::qWaitForWindowExposed(&form));
         // The window manager comes after the window and frames it, as it

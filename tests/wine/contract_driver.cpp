@@ -66,7 +66,7 @@ int main()
     }
     if (mode == "check") {
         try {
-            word.CreateInstance()->Quit(std::nullopt);
+            word.createInstance()->Quit(std::nullopt);
             std::printf("installed\n");
         } catch (const AutomationError &e) {
             std::printf("not installed: %s\n", e.what());
@@ -75,10 +75,10 @@ int main()
     }
     if (mode == "attach") {
         try {
-            auto running = word.AttachToRunning();
+            auto running = word.attachToRunning();
             const std::string name = running->Name();
             std::printf("running: %s (%s)\n", name.c_str(),
-                        name == word.ExpectedName() ? "Word" : "not Word");
+                        name == word.expectedName() ? "Word" : "not Word");
         } catch (const AutomationError &e) {
             std::printf("none running: %s\n", e.what());
         }

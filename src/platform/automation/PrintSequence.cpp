@@ -6,7 +6,7 @@ std::optional<std::string> printDocument(WordProcessor &word, const std::string 
                                          const PrintSteps &steps, bool anotherFollows)
 {
     // 1 and 2: not handled here; their failure is the caller's to report.
-    const std::unique_ptr<Application> instance = word.CreateInstance();
+    const std::unique_ptr<Application> instance = word.createInstance();
     if (steps.startAhead)
         steps.startAhead();
     const std::unique_ptr<Document> document = instance->GetDocuments().Open(path);
@@ -19,13 +19,13 @@ std::optional<std::string> printDocument(WordProcessor &word, const std::string 
         // Unseen by the user: the next document's instance starts while this
         // one waits its second.
         if (anotherFollows)
-            word.PrepareSpare(path);
+            word.prepareSpare(path);
         steps.waitSeconds(1);  // 7
         instance->Quit(false); // 8
         return std::nullopt;
     } catch (const std::exception &e) { // 9
         if (!steps.startAhead)
-            word.DropSpare();
+            word.dropSpare();
         return std::string(e.what());
     }
 }

@@ -62,20 +62,20 @@ class WordProcessor
 public:
     virtual ~WordProcessor() = default;
 
-    [[nodiscard]] virtual std::unique_ptr<Application> CreateInstance() = 0;
+    [[nodiscard]] virtual std::unique_ptr<Application> createInstance() = 0;
     // Attaches to an instance that is running already; fails when there is none.
-    [[nodiscard]] virtual std::unique_ptr<Application> AttachToRunning() = 0;
+    [[nodiscard]] virtual std::unique_ptr<Application> attachToRunning() = 0;
     // The name a running instance of this word processor answers with.
-    [[nodiscard]] virtual std::string ExpectedName() const = 0;
+    [[nodiscard]] virtual std::string expectedName() const = 0;
     // Ends every instance this object started that is still alive, at once.
-    virtual void EndAllInstances() = 0;
+    virtual void endAllInstances() = 0;
     // Starts the word processor for a document to come ahead of time, so
-    // that a later CreateInstance finds it ready (the oldest first); no more
+    // that a later createInstance finds it ready (the oldest first); no more
     // than the layer's limit wait at a time (one unless it was told more).
     // likeDocument: a document of the kind that probably comes.
-    virtual void PrepareSpare(const std::string &likeDocument) { (void)likeDocument; }
+    virtual void prepareSpare(const std::string &likeDocument) { (void)likeDocument; }
     // Ends the instances started ahead of time when no document needs them.
-    virtual void DropSpare() {}
+    virtual void dropSpare() {}
 };
 
 } // namespace automation

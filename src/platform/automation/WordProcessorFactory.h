@@ -17,7 +17,7 @@ struct WordProcessorHooks
     // The program's own prepared profile folder, where it has one.
     std::string preparedProfile;
     // How many instances may be started ahead for documents to come, and
-    // whether each opens its document ahead (PrepareSpare then names the
+    // whether each opens its document ahead (prepareSpare then names the
     // document that comes, not one like it).
     int sparesAhead = 1;
     bool openAhead = false;

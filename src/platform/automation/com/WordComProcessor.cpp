@@ -52,7 +52,7 @@ WordComProcessor::~WordComProcessor()
         CoUninitialize();
 }
 
-std::unique_ptr<Application> WordComProcessor::CreateInstance()
+std::unique_ptr<Application> WordComProcessor::createInstance()
 {
     const CLSID clsid = wordClass();
     // The Word process that appears with the instance is ours: it can be
@@ -72,7 +72,7 @@ std::unique_ptr<Application> WordComProcessor::CreateInstance()
         WordComApplication::Ownership{m_live, m_busyYield, ours, m_callTimeout});
 }
 
-std::unique_ptr<Application> WordComProcessor::AttachToRunning()
+std::unique_ptr<Application> WordComProcessor::attachToRunning()
 {
     const CLSID clsid = wordClass();
     IUnknown *unknown = nullptr;
@@ -90,7 +90,7 @@ std::unique_ptr<Application> WordComProcessor::AttachToRunning()
         WordComApplication::Ownership{nullptr, m_busyYield, 0, m_callTimeout});
 }
 
-void WordComProcessor::EndAllInstances()
+void WordComProcessor::endAllInstances()
 {
     // Instances this program created and has not quit: end them without
     // saving, so none is left running unseen after the program.

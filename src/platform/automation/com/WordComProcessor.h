@@ -11,7 +11,7 @@ namespace automation {
 class WordComApplication;
 
 // Microsoft Word over COM automation, late bound, one instance per call of
-// CreateInstance ("Word.Application").
+// createInstance ("Word.Application").
 class WordComProcessor : public WordProcessor
 {
 public:
@@ -20,10 +20,10 @@ public:
                               std::chrono::milliseconds callTimeout = std::chrono::seconds(180));
     ~WordComProcessor() override;
 
-    [[nodiscard]] std::unique_ptr<Application> CreateInstance() override;
-    [[nodiscard]] std::unique_ptr<Application> AttachToRunning() override;
-    [[nodiscard]] std::string ExpectedName() const override { return "Microsoft Word"; }
-    void EndAllInstances() override;
+    [[nodiscard]] std::unique_ptr<Application> createInstance() override;
+    [[nodiscard]] std::unique_ptr<Application> attachToRunning() override;
+    [[nodiscard]] std::string expectedName() const override { return "Microsoft Word"; }
+    void endAllInstances() override;
 
 private:
     bool m_uninitialize = false;

@@ -58,7 +58,7 @@ LibreOfficeProcessor::LibreOfficeProcessor(Options options)
 
 LibreOfficeProcessor::~LibreOfficeProcessor()
 {
-    EndAllInstances();
+    endAllInstances();
     m_starters.clear(); // their offices are gone: they died with them anyway
 }
 
@@ -136,7 +136,7 @@ std::unique_ptr<LibreOfficeApplication> LibreOfficeProcessor::startInstance()
         settingsFor(m_options, m_profiles->makeCopy(), true), m_runtime, m_registry);
 }
 
-std::unique_ptr<Application> LibreOfficeProcessor::CreateInstance()
+std::unique_ptr<Application> LibreOfficeProcessor::createInstance()
 {
     if (!m_spares.empty()) {
         std::unique_ptr<LibreOfficeApplication> spare = std::move(m_spares.front());
@@ -152,7 +152,7 @@ std::unique_ptr<Application> LibreOfficeProcessor::CreateInstance()
     return startInstance();
 }
 
-void LibreOfficeProcessor::PrepareSpare(const std::string &likeDocument)
+void LibreOfficeProcessor::prepareSpare(const std::string &likeDocument)
 {
     if (int(m_spares.size()) >= std::max(1, m_options.sparesAhead))
         return;
@@ -176,19 +176,19 @@ void LibreOfficeProcessor::PrepareSpare(const std::string &likeDocument)
     }
 }
 
-void LibreOfficeProcessor::DropSpare()
+void LibreOfficeProcessor::dropSpare()
 {
     m_spares.clear();
 }
 
-std::unique_ptr<Application> LibreOfficeProcessor::AttachToRunning()
+std::unique_ptr<Application> LibreOfficeProcessor::attachToRunning()
 {
     if (!usersOfficeRunning())
         throw AutomationError("The word processor is not running.");
     return std::make_unique<RunningOffice>();
 }
 
-void LibreOfficeProcessor::EndAllInstances()
+void LibreOfficeProcessor::endAllInstances()
 {
     m_registry->endAll();
     m_spares.clear(); // ended above; their files go now

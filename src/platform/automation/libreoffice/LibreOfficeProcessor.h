@@ -43,7 +43,7 @@ public:
         // of its own.
         int sparesAhead = 1;
         // Whether an office started ahead opens its document itself (the
-        // document PrepareSpare names is then the one that comes).
+        // document prepareSpare names is then the one that comes).
         bool openAhead = false;
         // A template profile seeded when the program was built, copied at
         // the first start when it suits the installed office.
@@ -53,12 +53,12 @@ public:
     explicit LibreOfficeProcessor(Options options);
     ~LibreOfficeProcessor() override;
 
-    [[nodiscard]] std::unique_ptr<Application> CreateInstance() override;
-    [[nodiscard]] std::unique_ptr<Application> AttachToRunning() override;
-    [[nodiscard]] std::string ExpectedName() const override { return "LibreOffice"; }
-    void EndAllInstances() override;
-    void PrepareSpare(const std::string &likeDocument) override;
-    void DropSpare() override;
+    [[nodiscard]] std::unique_ptr<Application> createInstance() override;
+    [[nodiscard]] std::unique_ptr<Application> attachToRunning() override;
+    [[nodiscard]] std::string expectedName() const override { return "LibreOffice"; }
+    void endAllInstances() override;
+    void prepareSpare(const std::string &likeDocument) override;
+    void dropSpare() override;
     [[nodiscard]] bool hasSpare() const { return !m_spares.empty(); }
 
     // The pipe names of our instances start with this, so that other

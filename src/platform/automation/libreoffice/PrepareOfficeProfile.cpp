@@ -30,7 +30,7 @@ int main(int argc, char *argv[])
     options.copiesDir = fs::temp_directory_path() / "marrowlake-build-profile";
     try {
         automation::LibreOfficeProcessor office(options);
-        office.CreateInstance()->Quit(false);
+        office.createInstance()->Quit(false);
     } catch (const std::exception &e) {
         // Not fatal: without it the program sets a profile up at first start.
         std::fprintf(stderr, "prepare_office_profile: %s\n", e.what());

@@ -6,13 +6,13 @@
 #include "FakePrinterList.h"
 #include "FakeSettingsStore.h"
 #include "FakeWordProcessor.h"
-#include "Form1.h"
+#include "MainWindow.h"
 
 #include <functional>
 #include <memory>
 
 // A main window on fakes: no office, no printers, no dialogs, no exit.
-struct FormFixture
+struct WindowFixture
 {
     FakeSettingsStore settings;
     FakePrinterList printers;
@@ -25,17 +25,17 @@ struct FormFixture
     int endProcessCalls = 0;
     QList<int> waits;
     std::function<void()> onWait; // runs inside every wait, as the window's events would
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> form;
 
-    explicit FormFixture(QString folder = QString()) : programFolder(std::move(folder))
+    explicit WindowFixture(QString folder = QString()) : programFolder(std::move(folder))
     {
         printers.names = {QStringLiteral("A"), QStringLiteral("B"), QStringLiteral("C")};
         printers.defaultName = QStringLiteral("B");
     }
 
-    Form1 &make()
+    MainWindow &make()
     {
-        form = std::make_unique<Form1>(Form1::Services{settings, printers, messages, shell, dialogs,
+        form = std::make_unique<MainWindow>(MainWindow::Services{settings, printers, messages, shell, dialogs,
                                                        word, programFolder, [this] { return draw; },
                                                        [this] { ++endProcessCalls; },
                                                        [this](int seconds) {
@@ -46,9 +46,9 @@ struct FormFixture
         return *form;
     }
 
-    Form1 &load()
+    MainWindow &load()
     {
-        make().Form_Load();
+        make().startUp();
         return *form;
     }
 };

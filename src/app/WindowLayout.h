@@ -12,17 +12,17 @@ struct TwipsRect
     bool operator==(const TwipsRect &) const = default;
 };
 
-struct FormGeometry
+struct WindowGeometry
 {
     TwipsRect tabControl;
     TwipsRect list;
-    TwipsRect frame1;
-    TwipsRect combo1;
-    TwipsRect frame2;
-    TwipsRect combo2;
+    TwipsRect printerGroup;
+    TwipsRect printerCombo;
+    TwipsRect pauseGroup;
+    TwipsRect pauseCombo;
     TwipsRect progressBar;
     float firstColumnWidth = 0;
-    bool operator==(const FormGeometry &) const = default;
+    bool operator==(const WindowGeometry &) const = default;
 };
 
 inline constexpr float TwipsPerPixel = 15.0f;
@@ -30,11 +30,11 @@ inline constexpr float DesignInnerWidth = 10680;
 inline constexpr float DesignInnerHeight = 7380;
 
 // The controls as designed, before the rule first runs.
-[[nodiscard]] FormGeometry designGeometry();
+[[nodiscard]] WindowGeometry designGeometry();
 
 // Fits the controls to an inner size of w x h twips. Every step stands alone:
 // a size the controls would refuse (negative, or beyond their range) is not
 // applied, the control keeps its value, and the next step runs. A minimized
 // window is not laid out.
-[[nodiscard]] FormGeometry applyResizeRule(const FormGeometry &current, float w, float h,
+[[nodiscard]] WindowGeometry applyResizeRule(const WindowGeometry &current, float w, float h,
                                            bool minimized = false);

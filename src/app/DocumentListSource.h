@@ -4,16 +4,16 @@
 
 #include <QPointer>
 
-class ListView1;
+class DocumentListView;
 
 // The print run's view of the document list.
-class ListDocuments : public DocumentSource
+class DocumentListSource : public DocumentSource
 {
 public:
-    explicit ListDocuments(ListView1 *list);
+    explicit DocumentListSource(DocumentListView *list);
     [[nodiscard]] int count() const override;
     [[nodiscard]] QString pathAt(int position) const override;
 
 private:
-    QPointer<ListView1> m_list;
+    QPointer<DocumentListView> m_list;
 };

@@ -13,18 +13,18 @@ class QWidget;
 using Yield = std::function<void()>;
 
 // The folder the user chooses in the folder browser, or empty text on cancel.
-[[nodiscard]] QString PickFolder(FileDialogs &dialogs, QWidget *owner, const QString &prompt);
+[[nodiscard]] QString pickFolder(FileDialogs &dialogs, QWidget *owner, const QString &prompt);
 
 // Extends the folder set (each entry ending in "/") by the subfolders of its
 // entries, level by level: all direct subfolders first (grouped by parent, in
 // listing order), then the next level down, and so on. Hidden subfolders,
 // links to folders and names the file-name encoding cannot represent are not
 // searched. Yields to the event loop as it goes.
-void CollectSubfolders(QStringList &folders, bool recurse, const Yield &yield);
+void collectSubfolders(QStringList &folders, bool recurse, const Yield &yield);
 
 // The names of the files in a folder that match the wildcard pattern, hidden
 // ones included, in listing order.
-[[nodiscard]] QStringList ListFiles(const QString &folder, const QString &pattern);
+[[nodiscard]] QStringList listFiles(const QString &folder, const QString &pattern);
 
 // The files of a whole folder tree that match the pattern, in the order the
 // search finds them, each passed to add as it is found. Names starting with

@@ -1,4 +1,4 @@
-#include "WaitSeconds.h"
+#include "YieldingWait.h"
 
 #include "EventLoop.h"
 
@@ -6,7 +6,7 @@
 
 #include <algorithm>
 
-void WaitSeconds(int seconds)
+void yieldingWait(int seconds)
 {
     QElapsedTimer clock; // monotonic
     clock.start();

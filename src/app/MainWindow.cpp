@@ -1,18 +1,18 @@
-#include "Form1.h"
+#include "MainWindow.h"
 
 #include "CommandLine.h"
 #include "DesktopShell.h"
 #include "DocumentAdder.h"
 #include "EventLoop.h"
 #include "HelpActions.h"
-#include "IsInstalled.h"
-#include "ListDocuments.h"
-#include "ListView1.h"
+#include "InstallCheck.h"
+#include "DocumentListSource.h"
+#include "DocumentListView.h"
 #include "MessageBoxes.h"
 #include "PrintOptions.h"
 #include "PrintRun.h"
 #include "SettingsStore.h"
-#include "Word1.h"
+#include "DocumentPrinter.h"
 #include "WordAutomation.h"
 
 #include <QCloseEvent>
@@ -60,7 +60,7 @@ const QString TabKey = QStringLiteral("TabControl1");
 
 } // namespace
 
-Form1::Form1(Services services, QWidget *parent)
+MainWindow::MainWindow(Services services, QWidget *parent)
     : QMainWindow(parent), m_services(std::move(services)), m_geometry(designGeometry())
 {
     setObjectName(QStringLiteral("Form1"));
@@ -73,8 +73,8 @@ Form1::Form1(Services services, QWidget *parent)
     buildControls();
     resize(pixels(DesignInnerWidth), pixels(DesignInnerHeight));
 
-    m_documents = std::make_unique<ListDocuments>(m_list);
-    m_word = std::make_unique<Word1>(
+    m_documents = std::make_unique<DocumentListSource>(m_list);
+    m_word = std::make_unique<DocumentPrinter>(
         m_services.wordProcessor, m_services.messages, [this] { return m_options->printerText(); },
         // The layer itself waits for the spooling, a few milliseconds at a
         // time; between its readings the window's events are handled.
@@ -87,13 +87,13 @@ Form1::Form1(Services services, QWidget *parent)
                                               [] { QCoreApplication::processEvents(); });
     m_help = std::make_unique<HelpActions>(m_services.messages, m_services.shell,
                                            m_services.programFolder);
-    connect(m_list, &ListView1::filesDropped, this,
-            [this](const QStringList &paths) { m_adder->Drop(paths); });
+    connect(m_list, &DocumentListView::filesDropped, this,
+            [this](const QStringList &paths) { m_adder->addDroppedPaths(paths); });
 }
 
-Form1::~Form1() = default;
+MainWindow::~MainWindow() = default;
 
-void Form1::buildMenu()
+void MainWindow::buildMenu()
 {
     auto item = [this](QMenu *menu, int number, const QString &caption, auto slot) {
         QAction *action = menu->addAction(caption);
@@ -114,29 +114,29 @@ void Form1::buildMenu()
     };
 
     QMenu *file = topLevel(1, QStringLiteral("&File"));
-    item(file, 2, QStringLiteral("A&dd Files"), [this] { AddFiles(); });
-    item(file, 3, QStringLiteral("Add &Folder"), [this] { AddFolder(); });
+    item(file, 2, QStringLiteral("A&dd Files"), [this] { addFiles(); });
+    item(file, 3, QStringLiteral("Add &Folder"), [this] { addFolder(); });
     separator(file, 4);
-    item(file, 5, QStringLiteral("Clear Selected Files"), [this] { m_list->ClearSelected(); });
-    item(file, 6, QStringLiteral("Clear All Files"), [this] { ClearList(); });
+    item(file, 5, QStringLiteral("Clear Selected Files"), [this] { m_list->removeSelected(); });
+    item(file, 6, QStringLiteral("Clear All Files"), [this] { clearList(); });
     separator(file, 7);
-    item(file, 8, QStringLiteral("&Exit"), [this] { Form_Unload(0); });
+    item(file, 8, QStringLiteral("&Exit"), [this] { unload(0); });
 
     QMenu *options = topLevel(9, QStringLiteral("&Options"));
     item(options, 10, QStringLiteral("Show Files Tab"), [this] { m_tabs->setCurrentIndex(0); });
     item(options, 11, QStringLiteral("Show Options Tab"), [this] { m_tabs->setCurrentIndex(1); });
 
     QMenu *help = topLevel(15, QStringLiteral("&Help"));
-    item(help, 16, QStringLiteral("Help"), [this] { Help(); });
-    item(help, 17, QStringLiteral("Load Sample/Example Files"), [this] { m_adder->LoadSamples(); });
-    item(help, 18, QStringLiteral("Watch Old Demo Video"), [this] { m_help->WatchDemoVideo(); });
+    item(help, 16, QStringLiteral("Help"), [this] { showHelp(); });
+    item(help, 17, QStringLiteral("Load Sample/Example Files"), [this] { m_adder->addSamples(); });
+    item(help, 18, QStringLiteral("Watch Old Demo Video"), [this] { m_help->watchDemoVideo(); });
     separator(help, 19);
-    item(help, 20, QStringLiteral("FAQ"), [this] { m_help->OpenFaqPage(); });
+    item(help, 20, QStringLiteral("FAQ"), [this] { m_help->openFaqPage(); });
     item(help, 21, QStringLiteral("Visit Harrowick Main Page"),
-         [this] { m_help->VisitMainPage(); });
+         [this] { m_help->visitMainPage(); });
 }
 
-void Form1::buildControls()
+void MainWindow::buildControls()
 {
     auto *client = new QWidget(this);
     client->setObjectName(QStringLiteral("client"));
@@ -150,14 +150,14 @@ void Form1::buildControls()
     m_tabs->setFont(controlFont(false));
 
     auto *filesPage = new QWidget;
-    m_list = new ListView1(m_services.programFolder + QStringLiteral("/drag.ico"), filesPage);
+    m_list = new DocumentListView(m_services.programFolder + QStringLiteral("/drag.ico"), filesPage);
     m_list->setFont(controlFont(true));
     m_tabs->addTab(filesPage, QStringLiteral("Files"));
 
     m_options = new PrintOptions(m_services.settings, m_services.printers);
     m_options->setFont(controlFont(true));
-    for (QWidget *frame : {static_cast<QWidget *>(m_options->frame1()),
-                           static_cast<QWidget *>(m_options->frame2())}) {
+    for (QWidget *frame : {static_cast<QWidget *>(m_options->printerGroup()),
+                           static_cast<QWidget *>(m_options->pauseGroup())}) {
         frame->setAutoFillBackground(true);
         frame->setMouseTracking(true);
         frame->installEventFilter(this);
@@ -172,19 +172,19 @@ void Form1::buildControls()
     m_progress->setFont(controlFont(true));
 
     // Designed white; the skin turns them to the button face.
-    for (QWidget *w : {client, static_cast<QWidget *>(m_options->frame1()),
-                       static_cast<QWidget *>(m_options->frame2())}) {
+    for (QWidget *w : {client, static_cast<QWidget *>(m_options->printerGroup()),
+                       static_cast<QWidget *>(m_options->pauseGroup())}) {
         QPalette palette = w->palette();
         palette.setColor(QPalette::Window, Qt::white);
         w->setPalette(palette);
     }
-    connect(m_tabs, &QTabWidget::currentChanged, this, &Form1::TabControl1_SelectedChanged);
+    connect(m_tabs, &QTabWidget::currentChanged, this, &MainWindow::saveCurrentTab);
 }
 
-void Form1::Form_Load()
+void MainWindow::startUp()
 {
-    ApplySkin();
-    CenterWindow();
+    applySkin();
+    centreOnScreen();
     if (m_services.draw && m_services.draw() == 7)
         m_services.shell.open(u'"' + HelpActions::MainPageAddress + u'"');
     setWindowTitle(ApplicationTitle);
@@ -192,19 +192,19 @@ void Form1::Form_Load()
     m_list->setHeaderLabels({QStringLiteral(" Word Files")});
     m_geometry.firstColumnWidth = 5000;
     m_list->setColumnWidth(0, pixels(m_geometry.firstColumnWidth));
-    m_options->FillPrinterList();
+    m_options->fillPrinterList();
     m_options->restorePrinterChoice();
     m_options->fillPauseList();
     m_options->restorePauseChoice();
-    CreateStaticBar();
+    createToolBar();
     bool ok = false;
     const int tab = m_services.settings.read(TabKey, QStringLiteral("0")).trimmed().toInt(&ok);
     m_tabs->setCurrentIndex(ok && tab >= 0 && tab < m_tabs->count() ? tab : 0);
     applyGeometry();
-    CheckWordInstalled(m_services.wordProcessor, m_services.messages);
+    checkWordProcessorInstalled(m_services.wordProcessor, m_services.messages);
 }
 
-void Form1::ApplySkin()
+void MainWindow::applySkin()
 {
     const QString skin = m_services.programFolder + QStringLiteral("/x/o.cjs");
     const QFileInfo info(skin);
@@ -215,8 +215,8 @@ void Form1::ApplySkin()
         return; // a skin that cannot be read is no skin
     const QString styleSheet = QString::fromUtf8(file.readAll());
     const QColor buttonFace = QGuiApplication::palette().color(QPalette::Button);
-    for (QWidget *w : {centralWidget(), static_cast<QWidget *>(m_options->frame1()),
-                       static_cast<QWidget *>(m_options->frame2())}) {
+    for (QWidget *w : {centralWidget(), static_cast<QWidget *>(m_options->printerGroup()),
+                       static_cast<QWidget *>(m_options->pauseGroup())}) {
         QPalette palette = w->palette();
         palette.setColor(QPalette::Window, buttonFace);
         w->setPalette(palette);
@@ -225,7 +225,7 @@ void Form1::ApplySkin()
     m_skinApplied = true;
 }
 
-void Form1::CenterWindow()
+void MainWindow::centreOnScreen()
 {
     const QScreen *screen = QGuiApplication::primaryScreen();
     if (!screen)
@@ -241,7 +241,7 @@ void Form1::CenterWindow()
     move(screen->geometry().left() + pixels(left), screen->geometry().top() + pixels(top));
 }
 
-void Form1::CreateStaticBar()
+void MainWindow::createToolBar()
 {
     const struct
     {
@@ -280,32 +280,32 @@ void Form1::CreateStaticBar()
             m_toolBar->addAction(m_imageManager.value(b.id), QString::fromLatin1(b.caption));
         action->setData(b.id);
         const int id = b.id;
-        connect(action, &QAction::triggered, this, [this, id] { CommandBars_Execute(id); });
+        connect(action, &QAction::triggered, this, [this, id] { executeCommand(id); });
     }
     addToolBar(Qt::TopToolBarArea, m_toolBar);
 }
 
-void Form1::CommandBars_Execute(int commandId)
+void MainWindow::executeCommand(int commandId)
 {
     switch (commandId) {
     case AddFilesId:
-        AddFiles();
+        addFiles();
         break;
     case AddFolderId:
-        AddFolder();
+        addFolder();
         break;
     case StartPrintingId:
-        Start();
+        start();
         break;
     case ClearListId:
-        ClearList();
+        clearList();
         break;
     default:
         break;
     }
 }
 
-void Form1::OpenPaths(const QStringList &paths)
+void MainWindow::openPaths(const QStringList &paths)
 {
     if (isVisible()) {
         if (isMinimized())
@@ -313,40 +313,40 @@ void Form1::OpenPaths(const QStringList &paths)
         raise();
         activateWindow();
     }
-    m_adder->Drop(absolutePaths(paths));
+    m_adder->addDroppedPaths(absolutePaths(paths));
 }
 
-void Form1::Start()
+void MainWindow::start()
 {
-    m_run->Start();
+    m_run->start();
 }
 
-void Form1::AddFiles()
+void MainWindow::addFiles()
 {
-    m_adder->AddFiles();
+    m_adder->addFiles();
 }
 
-void Form1::AddFolder()
+void MainWindow::addFolder()
 {
-    m_adder->AddFolder();
+    m_adder->addFolder();
 }
 
-void Form1::ClearList()
+void MainWindow::clearList()
 {
-    m_list->ClearList();
+    m_list->clearList();
 }
 
-void Form1::Help()
+void MainWindow::showHelp()
 {
-    m_help->Help();
+    m_help->showHelp();
 }
 
-void Form1::TabControl1_SelectedChanged()
+void MainWindow::saveCurrentTab()
 {
     m_services.settings.write(TabKey, QString::number(m_tabs->currentIndex()));
 }
 
-void Form1::SaveWindowPlacement()
+void MainWindow::saveWindowPlacement()
 {
     const QRect outer = frameGeometry();
     const std::pair<const char *, int> placement[] = {{"Left", outer.left()},
@@ -361,30 +361,30 @@ void Form1::SaveWindowPlacement()
     }
 }
 
-void Form1::Form_Unload(int /*cancel*/)
+void MainWindow::unload(int /*cancel*/)
 {
-    SaveWindowPlacement();
+    saveWindowPlacement();
     // The window goes at once. The process ends here, also from inside a
     // print run or a folder search; a document already on its way to the
     // printer is let finish first, and no office instance of ours outlives it.
     hide();
-    m_services.wordProcessor.EndAllInstances();
+    m_services.wordProcessor.endAllInstances();
     m_services.endProcess();
 }
 
-void Form1::closeEvent(QCloseEvent *event)
+void MainWindow::closeEvent(QCloseEvent *event)
 {
-    Form_Unload(0);
+    unload(0);
     event->accept();
 }
 
-void Form1::resizeEvent(QResizeEvent *event)
+void MainWindow::resizeEvent(QResizeEvent *event)
 {
     QMainWindow::resizeEvent(event);
-    Form_Resize();
+    layOutControls();
 }
 
-bool Form1::event(QEvent *event)
+bool MainWindow::event(QEvent *event)
 {
     const bool handled = QMainWindow::event(event);
     // The frame's size is only known once the window manager has framed the
@@ -393,25 +393,25 @@ bool Form1::event(QEvent *event)
         (event->type() == QEvent::Move || event->type() == QEvent::Resize ||
          event->type() == QEvent::Expose || event->type() == QEvent::UpdateRequest) &&
         frameGeometry() != geometry())
-        CenterWindow();
+        centreOnScreen();
     return handled;
 }
 
-void Form1::changeEvent(QEvent *event)
+void MainWindow::changeEvent(QEvent *event)
 {
     QMainWindow::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
-        Form_Resize();
+        layOutControls();
 }
 
-void Form1::Form_Resize()
+void MainWindow::layOutControls()
 {
     m_geometry = applyResizeRule(m_geometry, float(width()) * TwipsPerPixel,
                                  float(height()) * TwipsPerPixel, isMinimized());
     applyGeometry();
 }
 
-void Form1::applyGeometry()
+void MainWindow::applyGeometry()
 {
     // Lengths are relative to the window's inner area; the central widget
     // starts below the menu bar and the toolbar.
@@ -426,20 +426,20 @@ void Form1::applyGeometry()
     // its pages start below the tabs.
     const QPoint page(2, m_tabs->tabBar()->sizeHint().height() + 2);
     place(m_list, m_geometry.list, page);
-    place(m_options->frame1(), m_geometry.frame1, page);
-    place(m_options->frame2(), m_geometry.frame2, page);
-    place(m_options->combo1(), m_geometry.combo1, QPoint());
-    place(m_options->combo2(), m_geometry.combo2, QPoint());
+    place(m_options->printerGroup(), m_geometry.printerGroup, page);
+    place(m_options->pauseGroup(), m_geometry.pauseGroup, page);
+    place(m_options->printerCombo(), m_geometry.printerCombo, QPoint());
+    place(m_options->pauseCombo(), m_geometry.pauseCombo, QPoint());
     m_list->setColumnWidth(0, pixels(m_geometry.firstColumnWidth));
 }
 
-void Form1::pointerRule()
+void MainWindow::pointerRule()
 {
     if (cursor().shape() != Qt::WaitCursor)
         unsetCursor();
 }
 
-bool Form1::eventFilter(QObject *watched, QEvent *event)
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (event->type() == QEvent::MouseMove)
         pointerRule();

@@ -6,7 +6,7 @@
 #include "FakeFileDialogs.h"
 #include "FakeMessageBoxes.h"
 #include "FakeSettingsStore.h"
-#include "Form1.h"
+#include "MainWindow.h"
 #include "LibreOfficeProcessor.h"
 
 #include <functional>
@@ -14,7 +14,7 @@
 
 // The main window wired to the real office and printers, on fake dialogs,
 // boxes and settings. The first printer is chosen; waits go to `wait`.
-struct RealForm
+struct RealWindow
 {
     FakeSettingsStore settings;
     CupsPrinterList printers;
@@ -22,9 +22,9 @@ struct RealForm
     FakeDesktopShell shell;
     FakeFileDialogs dialogs;
     std::unique_ptr<automation::LibreOfficeProcessor> office;
-    std::unique_ptr<Form1> form;
+    std::unique_ptr<MainWindow> form;
 
-    RealForm(const QString &copiesDir, std::function<void()> endProcess,
+    RealWindow(const QString &copiesDir, std::function<void()> endProcess,
              std::function<void(int)> wait,
              std::chrono::milliseconds callTimeout = std::chrono::seconds(120))
     {
@@ -34,9 +34,9 @@ struct RealForm
         options.callTimeout = callTimeout;
         office = std::make_unique<automation::LibreOfficeProcessor>(options);
         settings.values["Combo1"] = "0";
-        form = std::make_unique<Form1>(Form1::Services{settings, printers, messages, shell, dialogs,
+        form = std::make_unique<MainWindow>(MainWindow::Services{settings, printers, messages, shell, dialogs,
                                                        *office, QString(), [] { return 1; },
                                                        std::move(endProcess), std::move(wait)});
-        form->Form_Load();
+        form->startUp();
     }
 };

@@ -1,13 +1,13 @@
-#include "IsInstalled.h"
+#include "InstallCheck.h"
 
 #include "MessageBoxes.h"
 #include "WordAutomation.h"
 
-void CheckWordInstalled(automation::WordProcessor &wordProcessor, MessageBoxes &messages)
+void checkWordProcessorInstalled(automation::WordProcessor &wordProcessor, MessageBoxes &messages)
 {
     std::unique_ptr<automation::Application> word;
     try {
-        word = wordProcessor.CreateInstance();
+        word = wordProcessor.createInstance();
     } catch (const std::exception &) {
     }
     if (!word) {

@@ -7,4 +7,4 @@ class MessageBoxes;
 
 // Tests at start-up that an instance of the word processor can be started,
 // and says so when it cannot. Never fails.
-void CheckWordInstalled(automation::WordProcessor &wordProcessor, MessageBoxes &messages);
+void checkWordProcessorInstalled(automation::WordProcessor &wordProcessor, MessageBoxes &messages);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "FormLayout.h"
+#include "WindowLayout.h"
 
 #include <QHash>
 #include <QIcon>
@@ -16,8 +16,8 @@ class DesktopShell;
 class DocumentAdder;
 class FileDialogs;
 class HelpActions;
-class ListDocuments;
-class ListView1;
+class DocumentListSource;
+class DocumentListView;
 class MessageBoxes;
 class PrintOptions;
 class PrintRun;
@@ -28,12 +28,12 @@ class QProgressBar;
 class QTabWidget;
 class QToolBar;
 class SettingsStore;
-class Word1;
+class DocumentPrinter;
 
 // The main window: the document list, the options, the progress bar, the
-// menu bar and the toolbar. Creating it and running Form_Load starts the
-// program; Form_Unload ends it.
-class Form1 : public QMainWindow
+// menu bar and the toolbar. Creating it and running startUp starts the
+// program; unload ends it.
+class MainWindow : public QMainWindow
 {
     Q_OBJECT
 
@@ -63,32 +63,32 @@ public:
         ClearListId = 1003
     };
 
-    explicit Form1(Services services, QWidget *parent = nullptr);
-    ~Form1() override;
+    explicit MainWindow(Services services, QWidget *parent = nullptr);
+    ~MainWindow() override;
 
-    void Form_Load();
-    void Form_Unload(int cancel);
+    void startUp();
+    void unload(int cancel);
 
     // The window's public operations.
-    void Start();
-    void AddFiles();
-    void AddFolder();
-    void ClearList();
-    void Help();
-    void CreateStaticBar();
-    void CommandBars_Execute(int commandId);
+    void start();
+    void addFiles();
+    void addFolder();
+    void clearList();
+    void showHelp();
+    void createToolBar();
+    void executeCommand(int commandId);
     // Paths named on the command line or handed over by a second start: added
     // as a drop of them would add them, and the window comes to the front.
-    void OpenPaths(const QStringList &paths);
+    void openPaths(const QStringList &paths);
 
-    [[nodiscard]] ListView1 *listView() const { return m_list; }
+    [[nodiscard]] DocumentListView *listView() const { return m_list; }
     [[nodiscard]] PrintOptions *printOptions() const { return m_options; }
     [[nodiscard]] QTabWidget *tabControl() const { return m_tabs; }
     [[nodiscard]] QProgressBar *progressBar() const { return m_progress; }
     [[nodiscard]] QToolBar *toolBar() const { return m_toolBar; }
     [[nodiscard]] QAction *menuItem(int number) const { return m_items.value(number); }
     [[nodiscard]] QMenu *menu(int number) const { return m_menus.value(number); }
-    [[nodiscard]] const FormGeometry &layoutGeometry() const { return m_geometry; }
+    [[nodiscard]] const WindowGeometry &layoutGeometry() const { return m_geometry; }
     [[nodiscard]] bool skinApplied() const { return m_skinApplied; }
     [[nodiscard]] PrintRun &printRun() const { return *m_run; }
     [[nodiscard]] DocumentAdder &adder() const { return *m_adder; }
@@ -106,23 +106,23 @@ protected:
 private:
     void buildMenu();
     void buildControls();
-    void ApplySkin();
-    void CenterWindow();
-    void SaveWindowPlacement();
-    void Form_Resize();
+    void applySkin();
+    void centreOnScreen();
+    void saveWindowPlacement();
+    void layOutControls();
     void applyGeometry();
-    void TabControl1_SelectedChanged();
+    void saveCurrentTab();
     void pointerRule();
 
     Services m_services;
-    FormGeometry m_geometry;
+    WindowGeometry m_geometry;
     bool m_skinApplied = false;
     // Centred before the window manager framed the window: centre again
     // once the frame is known.
     bool m_centreWhenFramed = false;
 
     QTabWidget *m_tabs = nullptr;
-    ListView1 *m_list = nullptr;
+    DocumentListView *m_list = nullptr;
     PrintOptions *m_options = nullptr;
     QProgressBar *m_progress = nullptr;
     QToolBar *m_toolBar = nullptr;
@@ -130,8 +130,8 @@ private:
     QHash<int, QAction *> m_items;
     QHash<int, QIcon> m_imageManager;
 
-    std::unique_ptr<ListDocuments> m_documents;
-    std::unique_ptr<Word1> m_word;
+    std::unique_ptr<DocumentListSource> m_documents;
+    std::unique_ptr<DocumentPrinter> m_word;
     std::unique_ptr<PrintRun> m_run;
     std::unique_ptr<DocumentAdder> m_adder;
     std::unique_ptr<HelpActions> m_help;

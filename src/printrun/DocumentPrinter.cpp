@@ -1,17 +1,17 @@
-#include "Word1.h"
+#include "DocumentPrinter.h"
 
 #include "MessageBoxes.h"
 #include "PrintSequence.h"
 #include "WordAutomation.h"
 
-Word1::Word1(automation::WordProcessor &wordProcessor, MessageBoxes &messages,
+DocumentPrinter::DocumentPrinter(automation::WordProcessor &wordProcessor, MessageBoxes &messages,
              PrinterText printerText, Wait waitSeconds, Yield yield)
     : m_word(wordProcessor), m_messages(messages), m_printerText(std::move(printerText)),
       m_wait(std::move(waitSeconds)), m_yield(std::move(yield))
 {
 }
 
-void Word1::PrintDocument(const QString &path, bool anotherFollows)
+void DocumentPrinter::print(const QString &path, bool anotherFollows)
 {
     // Text crosses into the word processor's layer as UTF-8 (UTF-16 on to
     // Word), never through a narrow code page.
@@ -22,31 +22,31 @@ void Word1::PrintDocument(const QString &path, bool anotherFollows)
                         MessageBoxes::Icon::None, ApplicationTitle);
 }
 
-void Word1::endSpare()
+void DocumentPrinter::endSpare()
 {
-    m_word.DropSpare();
+    m_word.dropSpare();
 }
 
-QString Word1::wordOpenWarning()
+QString DocumentPrinter::wordOpenWarning()
 {
     return QStringLiteral("Word may be open. It is recommended that you close Word first. Use "
                           "Ctrl+Alt+Del > Task Manager > WINWORD.EXE if necessary.") +
            QLatin1String("\r\n\r\n") + QStringLiteral("Would you like to proceed anyway?");
 }
 
-bool Word1::WarnIfWordOpen()
+bool DocumentPrinter::stopForRunningWordProcessor()
 {
-    if (!IsWordRunning())
+    if (!isWordProcessorRunning())
         return false;
     return m_messages.show(wordOpenWarning(), MessageBoxes::Buttons::YesNo,
                            MessageBoxes::Icon::None, ApplicationTitle) != MessageBoxes::Answer::Yes;
 }
 
-bool Word1::IsWordRunning()
+bool DocumentPrinter::isWordProcessorRunning()
 {
     try {
-        const std::unique_ptr<automation::Application> running = m_word.AttachToRunning();
-        return running->Name() == m_word.ExpectedName();
+        const std::unique_ptr<automation::Application> running = m_word.attachToRunning();
+        return running->Name() == m_word.expectedName();
     } catch (const std::exception &) {
         return false;
     }

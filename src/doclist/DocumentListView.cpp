@@ -1,4 +1,4 @@
-#include "ListView1.h"
+#include "DocumentListView.h"
 
 #include <QDragEnterEvent>
 #include <QGuiApplication>
@@ -33,7 +33,7 @@ QPoint screenCursorPosition()
 
 } // namespace
 
-ListView1::ListView1(const QString &dragIconPath, QWidget *parent)
+DocumentListView::DocumentListView(const QString &dragIconPath, QWidget *parent)
     : QTreeWidget(parent), m_dragIconPath(dragIconPath), m_cursorPosition(screenCursorPosition)
 {
     setObjectName(QStringLiteral("ListView1"));
@@ -57,43 +57,43 @@ ListView1::ListView1(const QString &dragIconPath, QWidget *parent)
     header()->setStretchLastSection(false);
 }
 
-void ListView1::append(const QString &path)
+void DocumentListView::append(const QString &path)
 {
     auto *item = new QTreeWidgetItem(QStringList{path});
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     addTopLevelItem(item);
 }
 
-int ListView1::count() const
+int DocumentListView::count() const
 {
     return topLevelItemCount();
 }
 
-QString ListView1::pathAt(int position) const
+QString DocumentListView::pathAt(int position) const
 {
     if (position < 1 || position > count())
         throw std::out_of_range("Index out of bounds");
     return topLevelItem(position - 1)->text(0);
 }
 
-void ListView1::setTextAt(int position, const QString &text)
+void DocumentListView::setTextAt(int position, const QString &text)
 {
     if (position >= 1 && position <= count())
         topLevelItem(position - 1)->setText(0, text);
 }
 
-void ListView1::removeAt(int position)
+void DocumentListView::removeAt(int position)
 {
     if (position >= 1 && position <= count())
         delete takeTopLevelItem(position - 1);
 }
 
-void ListView1::ClearList()
+void DocumentListView::clearList()
 {
     clear();
 }
 
-void ListView1::ClearSelected()
+void DocumentListView::removeSelected()
 {
     // From the last row up, so that a removal never moves a row still to visit.
     for (int i = count(); i >= 1; --i)
@@ -101,36 +101,36 @@ void ListView1::ClearSelected()
             removeAt(i);
 }
 
-bool ListView1::isSelectedAt(int position) const
+bool DocumentListView::isSelectedAt(int position) const
 {
     return position >= 1 && position <= count() && topLevelItem(position - 1)->isSelected();
 }
 
-void ListView1::setSelectedAt(int position)
+void DocumentListView::setSelectedAt(int position)
 {
     if (position >= 1 && position <= count())
         topLevelItem(position - 1)->setSelected(true);
 }
 
-int ListView1::currentPosition() const
+int DocumentListView::currentPosition() const
 {
     QTreeWidgetItem *item = currentItem();
     return item ? indexOfTopLevelItem(item) + 1 : 0;
 }
 
-int ListView1::positionAt(const QPoint &point) const
+int DocumentListView::positionAt(const QPoint &point) const
 {
     QTreeWidgetItem *item = itemAt(point);
     return item ? indexOfTopLevelItem(item) + 1 : 0;
 }
 
-void ListView1::makeVisible(int position)
+void DocumentListView::makeVisible(int position)
 {
     if (position >= 1 && position <= count())
         scrollToItem(topLevelItem(position - 1));
 }
 
-QStringList ListView1::paths() const
+QStringList DocumentListView::paths() const
 {
     QStringList all;
     for (int i = 1; i <= count(); ++i)
@@ -138,13 +138,13 @@ QStringList ListView1::paths() const
     return all;
 }
 
-void ListView1::removeCurrent()
+void DocumentListView::removeCurrent()
 {
     if (const int position = currentPosition())
         removeAt(position);
 }
 
-void ListView1::keyPressEvent(QKeyEvent *event)
+void DocumentListView::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Delete) { // whatever Shift, Ctrl and Alt say
         removeCurrent();
@@ -153,13 +153,13 @@ void ListView1::keyPressEvent(QKeyEvent *event)
     QTreeWidget::keyPressEvent(event);
 }
 
-void ListView1::mouseDoubleClickEvent(QMouseEvent *event)
+void DocumentListView::mouseDoubleClickEvent(QMouseEvent *event)
 {
     QTreeWidget::mouseDoubleClickEvent(event);
     removeCurrent();
 }
 
-void ListView1::mousePressEvent(QMouseEvent *event)
+void DocumentListView::mousePressEvent(QMouseEvent *event)
 {
     m_buttonDown = true; // any button
     QTreeWidget::mousePressEvent(event);
@@ -168,14 +168,14 @@ void ListView1::mousePressEvent(QMouseEvent *event)
         startDrag();
 }
 
-void ListView1::startDrag()
+void DocumentListView::startDrag()
 {
     QPixmap image(m_dragIconPath);
     viewport()->setCursor(image.isNull() ? QCursor(Qt::ArrowCursor) : QCursor(image));
     m_draggedItem = QPersistentModelIndex(currentIndex());
 }
 
-void ListView1::mouseMoveEvent(QMouseEvent *event)
+void DocumentListView::mouseMoveEvent(QMouseEvent *event)
 {
     // The window's pointer follows the same rule as on its other surfaces:
     // the busy pointer of a long operation stays.
@@ -192,7 +192,7 @@ void ListView1::mouseMoveEvent(QMouseEvent *event)
     dragTo(event->position().toPoint());
 }
 
-void ListView1::dragTo(const QPoint &point)
+void DocumentListView::dragTo(const QPoint &point)
 {
     QTreeWidgetItem *under = itemAt(point);
     if (!under || !m_draggedItem.isValid())
@@ -219,19 +219,19 @@ void ListView1::dragTo(const QPoint &point)
         makeVisible(to + 1);
 }
 
-void ListView1::endDrag()
+void DocumentListView::endDrag()
 {
     m_buttonDown = false;
     viewport()->setCursor(Qt::ArrowCursor);
 }
 
-void ListView1::mouseReleaseEvent(QMouseEvent *event)
+void DocumentListView::mouseReleaseEvent(QMouseEvent *event)
 {
     endDrag();
     QTreeWidget::mouseReleaseEvent(event);
 }
 
-void ListView1::dragEnterEvent(QDragEnterEvent *event)
+void DocumentListView::dragEnterEvent(QDragEnterEvent *event)
 {
     if (localPaths(event->mimeData()).isEmpty())
         event->ignore();
@@ -239,7 +239,7 @@ void ListView1::dragEnterEvent(QDragEnterEvent *event)
         event->acceptProposedAction();
 }
 
-void ListView1::dragMoveEvent(QDragMoveEvent *event)
+void DocumentListView::dragMoveEvent(QDragMoveEvent *event)
 {
     if (localPaths(event->mimeData()).isEmpty())
         event->ignore();
@@ -247,7 +247,7 @@ void ListView1::dragMoveEvent(QDragMoveEvent *event)
         event->acceptProposedAction();
 }
 
-void ListView1::dropEvent(QDropEvent *event)
+void DocumentListView::dropEvent(QDropEvent *event)
 {
     const QStringList paths = localPaths(event->mimeData());
     if (paths.isEmpty()) {

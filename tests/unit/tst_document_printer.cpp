@@ -1,12 +1,12 @@
 #include "FakeMessageBoxes.h"
 #include "FakeWordProcessor.h"
-#include "Word1.h"
+#include "DocumentPrinter.h"
 
 #include <QTest>
 
 using Calls = std::vector<std::string>;
 
-class TestWord1 : public QObject
+class TestDocumentPrinter : public QObject
 {
     Q_OBJECT
 
@@ -15,7 +15,7 @@ class TestWord1 : public QObject
     QString printer = "Office Laser";
     QList<int> waits;
     int yields = 0;
-    std::unique_ptr<Word1> word1;
+    std::unique_ptr<DocumentPrinter> word1;
 
 private slots:
     void init()
@@ -24,7 +24,7 @@ private slots:
         messages = FakeMessageBoxes();
         waits.clear();
         yields = 0;
-        word1 = std::make_unique<Word1>(
+        word1 = std::make_unique<DocumentPrinter>(
             word, messages, [this] { return printer; }, [this](int s) { waits << s; },
             [this] { ++yields; });
     }
@@ -32,7 +32,7 @@ private slots:
     void printsWithTheSpecifiedCallsInOrder()
     {
         word.pendingReadings = 2;
-        word1->PrintDocument("/docs/a.docx");
+        word1->print("/docs/a.docx");
         const Calls expected{"1:CreateInstance()",
                              "1:Documents()",
                              "1:Open(/docs/a.docx)",
@@ -54,8 +54,8 @@ private slots:
 
     void everyDocumentHasAnInstanceOfItsOwn()
     {
-        word1->PrintDocument("/docs/a.docx");
-        word1->PrintDocument("/docs/b.docx");
+        word1->print("/docs/a.docx");
+        word1->print("/docs/b.docx");
         QCOMPARE(word.log->instances, 2);
         QCOMPARE(word.log->calls[0], "1:CreateInstance()");
         QCOMPARE(word.log->calls.back(), "2:Quit(false)");
@@ -64,7 +64,7 @@ private slots:
     void refusedPrinterIsReportedWithoutPrintingOrQuit()
     {
         word.failures["SetActivePrinter"] = "There is a printer error.";
-        word1->PrintDocument("/docs/a b.docx");
+        word1->print("/docs/a b.docx");
         QCOMPARE(messages.texts(), QStringList{"Could not print /docs/a b.docx"});
         QCOMPARE(messages.shown[0].title, "Marrowlake");
         QCOMPARE(messages.shown[0].icon, MessageBoxes::Icon::None);
@@ -87,7 +87,7 @@ private slots:
     {
         QFETCH(QString, member);
         word.failures[member.toStdString()] = "failed";
-        word1->PrintDocument("/docs/a.docx");
+        word1->print("/docs/a.docx");
         QCOMPARE(messages.texts(), QStringList{"Could not print /docs/a.docx"});
     }
 
@@ -95,13 +95,13 @@ private slots:
     {
         word.unopenable["/docs/broken.docx"] = "The file appears to be corrupted.";
         QVERIFY_THROWS_EXCEPTION(automation::AutomationError,
-                                 word1->PrintDocument("/docs/broken.docx"));
+                                 word1->print("/docs/broken.docx"));
         QVERIFY(messages.shown.isEmpty());
         QCOMPARE(word.log->alive, 0);
 
         word.failures["CreateInstance"] = "ActiveX component can't create object";
         try {
-            word1->PrintDocument("/docs/a.docx");
+            word1->print("/docs/a.docx");
             QFAIL("expected a failure");
         } catch (const automation::AutomationError &e) {
             QCOMPARE(std::string(e.what()), "ActiveX component can't create object");
@@ -111,18 +111,18 @@ private slots:
 
     void noWarningWithoutARunningInstance()
     {
-        QVERIFY(!word1->IsWordRunning());
-        QVERIFY(!word1->WarnIfWordOpen());
+        QVERIFY(!word1->isWordProcessorRunning());
+        QVERIFY(!word1->stopForRunningWordProcessor());
         QVERIFY(messages.shown.isEmpty());
     }
 
     void warningWithARunningInstance()
     {
         word.runningName = "Microsoft Word";
-        QVERIFY(word1->IsWordRunning());
+        QVERIFY(word1->isWordProcessorRunning());
         messages.answers = {MessageBoxes::Answer::Yes, MessageBoxes::Answer::No};
-        QVERIFY(!word1->WarnIfWordOpen()); // Yes: go ahead
-        QVERIFY(word1->WarnIfWordOpen());  // No: stop
+        QVERIFY(!word1->stopForRunningWordProcessor()); // Yes: go ahead
+        QVERIFY(word1->stopForRunningWordProcessor());  // No: stop
         QCOMPARE(messages.shown.size(), 2);
         QCOMPARE(messages.shown[0].text,
                  "Word may be open. It is recommended that you close Word first. Use "
@@ -135,11 +135,11 @@ private slots:
     void anotherProgramsNameIsNotTheWordProcessor()
     {
         word.runningName = "Microsoft Word 2";
-        QVERIFY(!word1->IsWordRunning());
+        QVERIFY(!word1->isWordProcessorRunning());
         word.runningName = "microsoft word";
-        QVERIFY(!word1->IsWordRunning());
+        QVERIFY(!word1->isWordProcessorRunning());
     }
 };
 
-QTEST_MAIN(TestWord1)
-#include "tst_word1.moc"
+QTEST_MAIN(TestDocumentPrinter)
+#include "tst_document_printer.moc"

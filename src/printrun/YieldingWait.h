@@ -2,4 +2,4 @@
 
 // Waits the given number of seconds on a monotonic clock while the window
 // keeps handling its events.
-void WaitSeconds(int seconds);
+void yieldingWait(int seconds);

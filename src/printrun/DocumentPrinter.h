@@ -11,27 +11,27 @@ class MessageBoxes;
 
 // The program's one contact with the word processor: printing one document
 // with an instance of its own, and the warning about a running instance.
-class Word1
+class DocumentPrinter
 {
 public:
     using PrinterText = std::function<QString()>;
     using Wait = std::function<void(int seconds)>;
     using Yield = std::function<void()>;
 
-    Word1(automation::WordProcessor &wordProcessor, MessageBoxes &messages, PrinterText printerText,
+    DocumentPrinter(automation::WordProcessor &wordProcessor, MessageBoxes &messages, PrinterText printerText,
           Wait waitSeconds, Yield yield);
 
     // Prints one document on the chosen printer. A failure to start the word
     // processor or to open the document is thrown (AutomationError) to the
     // caller; a failure of the printing itself is reported here. When another
     // document follows, its word processor starts during this one's wait.
-    void PrintDocument(const QString &path, bool anotherFollows = false);
+    void print(const QString &path, bool anotherFollows = false);
     // No other document follows after all: the early start is ended.
     void endSpare();
     // True when the run must not go ahead: an instance is running and the
     // user declined to proceed.
-    [[nodiscard]] bool WarnIfWordOpen();
-    [[nodiscard]] bool IsWordRunning();
+    [[nodiscard]] bool stopForRunningWordProcessor();
+    [[nodiscard]] bool isWordProcessorRunning();
 
     [[nodiscard]] static QString wordOpenWarning();
 

@@ -1,4 +1,4 @@
-#include "AddFolder.h"
+#include "FolderSearch.h"
 
 #include "DirectoryListing.h"
 #include "DocumentPaths.h"
@@ -31,12 +31,12 @@ private:
 
 } // namespace
 
-QString PickFolder(FileDialogs &dialogs, QWidget *owner, const QString &prompt)
+QString pickFolder(FileDialogs &dialogs, QWidget *owner, const QString &prompt)
 {
     return dialogs.pickFolder(owner, prompt);
 }
 
-void CollectSubfolders(QStringList &folders, bool recurse, const Yield &yield)
+void collectSubfolders(QStringList &folders, bool recurse, const Yield &yield)
 {
     QStringList found;
     for (const QString &folder : std::as_const(folders)) {
@@ -50,14 +50,14 @@ void CollectSubfolders(QStringList &folders, bool recurse, const Yield &yield)
         }
     }
     if (!found.isEmpty() && recurse)
-        CollectSubfolders(found, true, yield);
+        collectSubfolders(found, true, yield);
     for (const QString &folder : std::as_const(found)) {
         yield();
         folders << folder;
     }
 }
 
-QStringList ListFiles(const QString &folder, const QString &pattern)
+QStringList listFiles(const QString &folder, const QString &pattern)
 {
     QString dir = folder;
     if (!dir.endsWith(u'/'))
@@ -71,11 +71,11 @@ void addFolderTree(const QString &folder, const QString &pattern, bool cleanRoot
     ThrottledYield throttled(yield);
     const Yield often = [&throttled] { throttled(); };
     QStringList folders{folder + u'/'};
-    CollectSubfolders(folders, true, often);
+    collectSubfolders(folders, true, often);
     for (const QString &entry : std::as_const(folders)) {
         often(); // a large tree has many folders to list: stay responsive
         const QString dir = entry.chopped(1);
-        for (const QString &name : ListFiles(dir, pattern)) {
+        for (const QString &name : listFiles(dir, pattern)) {
             if (name.startsWith(u'~'))
                 continue;
             const QString path = joinPath(dir, name);

@@ -8,7 +8,7 @@
 // The document list: one column of full paths, in printing order. Rows are
 // removed with the Delete key or a double-click, reordered by dragging, and
 // files dropped onto the list are handed on through filesDropped.
-class ListView1 : public QTreeWidget
+class DocumentListView : public QTreeWidget
 {
     Q_OBJECT
 
@@ -16,7 +16,7 @@ public:
     using CursorPosition = std::function<QPoint()>;
 
     // dragIconPath: the image the pointer shows while a row is dragged.
-    explicit ListView1(const QString &dragIconPath, QWidget *parent = nullptr);
+    explicit DocumentListView(const QString &dragIconPath, QWidget *parent = nullptr);
 
     // Positions are 1-based, as everywhere in the program.
     void append(const QString &path);
@@ -24,8 +24,8 @@ public:
     [[nodiscard]] QString pathAt(int position) const; // throws std::out_of_range
     void setTextAt(int position, const QString &text);
     void removeAt(int position);
-    void ClearList();
-    void ClearSelected();
+    void clearList();
+    void removeSelected();
     [[nodiscard]] bool isSelectedAt(int position) const;
     void setSelectedAt(int position);
     // The current item's position, 0 for none.
