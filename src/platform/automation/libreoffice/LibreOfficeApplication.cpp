@@ -3,13 +3,16 @@
 #include "BackgroundStarter.h"
 #include "CupsJobs.h"
 #include "DocumentChecks.h"
+#include "DocumentLoader.h"
 #include "InstanceRegistry.h"
+#include "OfficeCall.h"
 #include "OfficeProcess.h"
 #include "OfficeProfiles.h"
 #include "PrintJobWatcher.h"
 #include "RefusingInteractionHandler.h"
 #include "UnoRuntime.h"
 #include "UnoText.h"
+#include "WarmStart.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
@@ -43,58 +46,9 @@ namespace {
 // The office asks its users to restart once after creating a new profile.
 constexpr int RestartRequested = 81;
 
-beans::PropertyValue property(const char *name, const uno::Any &value)
-{
-    beans::PropertyValue p;
-    p.Name = rtl::OUString::createFromAscii(name);
-    p.Value = value;
-    return p;
-}
-
-template <typename... T> uno::Sequence<beans::PropertyValue> properties(const T &...values)
-{
-    const beans::PropertyValue all[] = {values...};
-    return uno::Sequence<beans::PropertyValue>(all, sizeof...(values));
-}
-
-std::string lowerExtension(const std::string &path)
-{
-    std::string extension = fs::path(path).extension().string();
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    return extension;
-}
-
-// A word-processor file that the office could only read as plain text is
-// damaged or not what its name says; printing it would print garbage.
-bool readAsPlainText(const rtl::OUString &filterName)
-{
-    return filterName.startsWith("Text");
-}
-
 class OpenDocument : public Document
 {
 };
-
-const std::string ProtectedDocument =
-    "The document could not be opened; it may be damaged or protected by a password (";
-
-// Loads a document hidden and read-only, its macros never run, its links not
-// updated, and every question the office would ask refused.
-uno::Reference<lang::XComponent> loadHidden(const uno::Reference<frame::XDesktop2> &desktop,
-                                            const rtl::OUString &url)
-{
-    const uno::Reference<frame::XComponentLoader> loader(desktop, uno::UNO_QUERY_THROW);
-    const uno::Reference<task::XInteractionHandler> refuse(new RefusingInteractionHandler);
-    return loader->loadComponentFromURL(
-        url, "_blank", 0,
-        properties(
-            property("Hidden", uno::Any(true)), property("ReadOnly", uno::Any(true)),
-            property("MacroExecutionMode",
-                     uno::Any(sal_Int16(document::MacroExecMode::NEVER_EXECUTE))),
-            property("UpdateDocMode", uno::Any(sal_Int16(document::UpdateDocMode::NO_UPDATE))),
-            property("InteractionHandler", uno::Any(refuse))));
-}
 
 // What an instance leaves in the file system: its sockets, its profile copy
 // (empty when the profile is kept) and its temporary folder.
@@ -107,50 +61,13 @@ void removeLeftovers(const std::vector<std::string> &sockets, const fs::path &pr
     OfficeProfiles::remove(temp);
 }
 
-// What is checked of a document before the office sees it; its URL for the
-// office. Throws AutomationError.
-rtl::OUString checkedDocumentUrl(const std::string &path)
-{
-    std::error_code error;
-    if (!fs::exists(path, error))
-        throw AutomationError("This file could not be found: " + path);
-    if (fs::is_directory(path, error))
-        throw AutomationError("This is a folder, not a document: " + path);
-    if (!fs::is_regular_file(path, error))
-        throw AutomationError("This is not a document file: " + path);
-    // The office opens an empty file as a new, empty document; it would
-    // print a blank page for a file that holds nothing.
-    if (fs::file_size(path, error) == 0)
-        throw AutomationError("This file is empty: " + path);
-    // Encrypted and rights-managed documents: the office would ask for a
-    // password (refused) or print a placeholder page instead of the text.
-    if (isProtectedCompoundFile(path))
-        throw AutomationError(ProtectedDocument + path + ")");
-    rtl::OUString url;
-    if (osl::FileBase::getFileURLFromSystemPath(fromUtf8(fs::absolute(path).string()), url) !=
-        osl::FileBase::E_None)
-        throw AutomationError("This file name cannot be used: " + path);
-    return url;
-}
-
-void closeQuietly(const uno::Reference<lang::XComponent> &component)
-{
-    try {
-        const uno::Reference<util::XCloseable> closeable(component, uno::UNO_QUERY);
-        if (closeable.is())
-            closeable->close(true);
-    } catch (const uno::Exception &) {
-        // Closed with the office at the latest.
-    }
-}
-
 } // namespace
 
 LibreOfficeApplication::LibreOfficeApplication(Settings settings,
                                                std::shared_ptr<UnoRuntime> runtime,
                                                std::shared_ptr<InstanceRegistry> registry)
-    : m_settings(std::move(settings)), m_runtime(std::move(runtime)),
-      m_registry(std::move(registry)), m_watcher(new PrintJobWatcher)
+    : m_settings(std::move(settings)), m_call(m_settings.repaint, [this] { return onWarmer(); }),
+      m_runtime(std::move(runtime)), m_registry(std::move(registry)), m_watcher(new PrintJobWatcher)
 {
     try {
         launch();
@@ -165,29 +82,28 @@ LibreOfficeApplication::LibreOfficeApplication(Settings settings,
                                                std::shared_ptr<UnoRuntime> runtime,
                                                std::shared_ptr<InstanceRegistry> registry,
                                                AheadOfTime ahead)
-    : m_settings(std::move(settings)), m_runtime(std::move(runtime)),
-      m_registry(std::move(registry)), m_watcher(new PrintJobWatcher)
+    : m_settings(std::move(settings)), m_call(m_settings.repaint, [this] { return onWarmer(); }),
+      m_runtime(std::move(runtime)), m_registry(std::move(registry)), m_watcher(new PrintJobWatcher)
 {
     startAhead(std::move(ahead));
 }
 
 void LibreOfficeApplication::finishStarting(std::chrono::milliseconds grace)
 {
-    if (m_warmed.valid()) {
+    if (m_warm.pending()) {
         // Wait for the warming up to end, keeping the window painted; an
         // office that is not ready within the grace is given up: a fresh
         // start is quicker than waiting for the time limits.
-        bool ready = false;
-        callOffice([&] { ready = m_warmed.wait_for(grace) == std::future_status::ready; });
-        if (!ready) {
+        if (!m_warm.waitFor(grace, [this](const std::function<void()> &wait) { m_call(wait); })) {
             stopWarming();
             releaseEverything();
             throw AutomationError("The word processor started ahead did not answer.");
         }
-        m_warmed.get();
-        if (m_warmFailure) {
+        try {
+            m_warm.collect();
+        } catch (...) {
             releaseEverything();
-            std::rethrow_exception(m_warmFailure);
+            throw;
         }
     }
     try {
@@ -196,9 +112,7 @@ void LibreOfficeApplication::finishStarting(std::chrono::milliseconds grace)
             return;
         }
         // Started ahead: it may have died or stopped since it warmed up.
-        m_process->armWatchdog(grace);
-        callOffice([this] { (void)m_desktop->getComponents(); });
-        m_process->disarmWatchdog();
+        m_call.guarded(*m_process, grace, [this] { (void)m_desktop->getComponents(); });
         if (!m_process->running())
             throw AutomationError("The word processor started ahead has ended.");
     } catch (const uno::Exception &) {
@@ -212,44 +126,33 @@ void LibreOfficeApplication::finishStarting(std::chrono::milliseconds grace)
 
 bool LibreOfficeApplication::onWarmer() const
 {
-    return std::this_thread::get_id() == m_warmerId;
+    return m_warm.onStarterThread();
 }
 
 void LibreOfficeApplication::startAhead(AheadOfTime ahead)
 {
-    m_warmerId = ahead.starter->threadId();
-    m_warmed = ahead.starter->post([this, ahead] {
+    m_warm.begin(*ahead.starter, [this, ahead] {
         try {
             {
-                std::lock_guard lock(m_startMutex);
-                if (m_stopWarming)
+                std::lock_guard lock(m_warm.processLock());
+                if (m_warm.calledOff())
                     throw AutomationError("The word processor's early start was called off.");
                 m_settings.profile = ahead.makeProfile();
                 m_settings.tempDir = OfficeProfiles::tempDirFor(m_settings.profile);
                 launch();
             }
             connect();
-            m_process->armWatchdog(m_settings.callTimeout);
-            if (!ahead.document.empty() && openAhead(ahead.document)) {
-                m_process->disarmWatchdog();
+            const WatchdogGuard guard(*m_process, m_settings.callTimeout);
+            if (!ahead.document.empty() && openAhead(ahead.document))
                 return;
-            }
             const fs::path blank =
                 OfficeProfiles::warmUpDocument(m_settings.profile, ahead.extension);
             rtl::OUString url = "private:factory/swriter";
             if (!blank.empty())
                 osl::FileBase::getFileURLFromSystemPath(fromUtf8(blank.string()), url);
             closeQuietly(loadHidden(m_desktop, url));
-            m_process->disarmWatchdog();
         } catch (const uno::Exception &e) {
-            if (m_process)
-                m_process->disarmWatchdog();
-            m_warmFailure = std::make_exception_ptr(
-                AutomationError("The word processor could not be started: " + toUtf8(e.Message)));
-        } catch (...) {
-            if (m_process)
-                m_process->disarmWatchdog();
-            m_warmFailure = std::current_exception();
+            throw AutomationError("The word processor could not be started: " + toUtf8(e.Message));
         }
     });
 }
@@ -270,17 +173,11 @@ bool LibreOfficeApplication::openAhead(const std::string &path)
 
 void LibreOfficeApplication::stopWarming()
 {
-    if (!m_warmed.valid())
-        return;
-    {
-        // Its calls fail at once when the office is gone.
-        std::lock_guard lock(m_startMutex);
-        m_stopWarming = true;
+    // Its calls fail at once when the office is gone.
+    m_warm.stop([this] {
         if (m_process)
             m_process->signalKill();
-    }
-    m_warmed.wait();
-    m_warmed = {};
+    });
 }
 
 void LibreOfficeApplication::writeWarmUpDocuments()
@@ -369,41 +266,6 @@ void LibreOfficeApplication::waitWhileSpooling()
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
 }
 
-template <typename Call> void LibreOfficeApplication::callOffice(Call &&call)
-{
-    if (!m_settings.repaint || onWarmer()) {
-        call();
-        return;
-    }
-    // The call waits for the office on a thread of its own, so that this
-    // thread can keep the window painted however long the office takes.
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    std::exception_ptr failure;
-    std::thread worker([&] {
-        try {
-            call();
-        } catch (...) {
-            failure = std::current_exception();
-        }
-        std::lock_guard lock(mutex);
-        done = true;
-        finished.notify_all();
-    });
-    std::unique_lock lock(mutex);
-    while (!done) {
-        lock.unlock();
-        m_settings.repaint();
-        lock.lock();
-        finished.wait_for(lock, std::chrono::milliseconds(15), [&] { return done; });
-    }
-    lock.unlock();
-    worker.join();
-    if (failure)
-        std::rethrow_exception(failure);
-}
-
 void LibreOfficeApplication::pause()
 {
     if (m_settings.yield && !onWarmer())
@@ -450,11 +312,9 @@ void LibreOfficeApplication::connect()
     if (m_settings.removeProfile)
         OfficeProfiles::recordSockets(m_settings.profile, m_sockets);
     try {
-        m_process->armWatchdog(m_settings.callTimeout);
-        callOffice([this] { m_desktop = frame::Desktop::create(m_remote); });
-        m_process->disarmWatchdog();
+        m_call.guarded(*m_process, m_settings.callTimeout,
+                       [this] { m_desktop = frame::Desktop::create(m_remote); });
     } catch (const uno::Exception &e) {
-        m_process->disarmWatchdog();
         throw failure("The word processor could not be started", toUtf8(e.Message));
     }
 }
@@ -487,12 +347,10 @@ std::unique_ptr<Document> LibreOfficeApplication::Open(const std::string &path)
         m_openedAhead = {};
     }
     try {
-        m_process->armWatchdog(m_settings.callTimeout);
         if (!component.is())
-            callOffice([&] { component = loadHidden(m_desktop, url); });
-        m_process->disarmWatchdog();
+            m_call.guarded(*m_process, m_settings.callTimeout,
+                           [&] { component = loadHidden(m_desktop, url); });
     } catch (const uno::Exception &e) {
-        m_process->disarmWatchdog();
         throw failure("The document could not be opened (" + path + ")", toUtf8(e.Message));
     }
     if (!component.is())
@@ -500,28 +358,9 @@ std::unique_ptr<Document> LibreOfficeApplication::Open(const std::string &path)
 
     bool usable = false;
     try {
-        m_process->armWatchdog(m_settings.callTimeout);
-        callOffice([&] {
-            const uno::Reference<lang::XServiceInfo> info(component, uno::UNO_QUERY_THROW);
-            usable = info->supportsService("com.sun.star.text.TextDocument");
-            if (usable && lowerExtension(path) != ".txt") {
-                const uno::Reference<frame::XModel> model(component, uno::UNO_QUERY_THROW);
-                for (const auto &arg : model->getArgs()) {
-                    rtl::OUString filter;
-                    if (arg.Name == "FilterName" && (arg.Value >>= filter) &&
-                        readAsPlainText(filter))
-                        usable = false;
-                }
-            }
-            if (!usable) {
-                const uno::Reference<util::XCloseable> closeable(component, uno::UNO_QUERY);
-                if (closeable.is())
-                    closeable->close(true);
-            }
-        });
-        m_process->disarmWatchdog();
+        m_call.guarded(*m_process, m_settings.callTimeout,
+                       [&] { usable = keepIfPrintable(component, path); });
     } catch (const uno::Exception &e) {
-        m_process->disarmWatchdog();
         throw failure("The document could not be opened (" + path + ")", toUtf8(e.Message));
     }
     if (!usable)
@@ -547,11 +386,10 @@ void LibreOfficeApplication::SetActivePrinter(const std::string &printerName)
         throw AutomationError("No document is open.");
     try {
         for (auto &document : m_documents) {
-            m_process->armWatchdog(m_settings.callTimeout);
             // An unknown name is ignored silently and the old printer kept:
             // read it back, so a job can never go to another printer.
             rtl::OUString chosen;
-            callOffice([&] {
+            m_call.guarded(*m_process, m_settings.callTimeout, [&] {
                 const uno::Reference<view::XPrintable> printable(document.component,
                                                                  uno::UNO_QUERY_THROW);
                 printable->setPrinter(
@@ -560,16 +398,14 @@ void LibreOfficeApplication::SetActivePrinter(const std::string &printerName)
                     if (p.Name == "Name")
                         p.Value >>= chosen;
             });
-            m_process->disarmWatchdog();
             if (printerName.empty() || toUtf8(chosen) != printerName)
                 throw AutomationError("There is no printer named \"" + printerName + "\".");
         }
         m_printer = printerName;
         // Our newest job there before this document's: only a later one can
         // be its job.
-        callOffice([this] { m_jobsBefore = CupsJobs::newestOwnJob(m_printer); });
+        m_call([this] { m_jobsBefore = CupsJobs::newestOwnJob(m_printer); });
     } catch (const uno::Exception &e) {
-        m_process->disarmWatchdog();
         throw failure("The printer could not be chosen", toUtf8(e.Message));
     }
 }
@@ -586,8 +422,7 @@ void LibreOfficeApplication::PrintOut(bool collate, bool /*background*/,
         m_jobTitle = fs::path(document.path).filename().string();
         // The job is spooled in the office while we keep the window alive;
         // the caller waits for it through BackgroundPrintingStatus.
-        m_process->armWatchdog(m_settings.callTimeout);
-        callOffice([&] {
+        m_call.guarded(*m_process, m_settings.callTimeout, [&] {
             if (!document.watched) {
                 const uno::Reference<view::XPrintJobBroadcaster> broadcaster(document.component,
                                                                              uno::UNO_QUERY_THROW);
@@ -601,9 +436,7 @@ void LibreOfficeApplication::PrintOut(bool collate, bool /*background*/,
                                         property("Collate", uno::Any(collate)),
                                         property("Wait", uno::Any(false))));
         });
-        m_process->disarmWatchdog();
     } catch (const uno::Exception &e) {
-        m_process->disarmWatchdog();
         throw failure("The document could not be printed", toUtf8(e.Message));
     }
 }
@@ -615,7 +448,7 @@ long LibreOfficeApplication::BackgroundPrintingStatus()
         // document is printed, and reporting it would only bring a reprint.
         bool held = false;
         if (!m_printer.empty() && !m_watcher->failed())
-            callOffice([&] { held = CupsJobs::holdsJob(m_printer, m_jobsBefore, m_jobTitle); });
+            m_call([&] { held = CupsJobs::holdsJob(m_printer, m_jobsBefore, m_jobTitle); });
         if (held)
             return 0;
         throw failure("The document could not be printed", "");
@@ -640,8 +473,7 @@ void LibreOfficeApplication::Quit(std::optional<bool> /*saveChanges*/)
     if (m_ended)
         return;
     try {
-        m_process->armWatchdog(std::chrono::seconds(10));
-        callOffice([this] {
+        m_call.guarded(*m_process, std::chrono::seconds(10), [this] {
             for (auto &document : m_documents) {
                 const uno::Reference<util::XCloseable> closeable(document.component,
                                                                  uno::UNO_QUERY);
@@ -655,7 +487,6 @@ void LibreOfficeApplication::Quit(std::optional<bool> /*saveChanges*/)
     } catch (const uno::Exception &) {
         // The bridge goes away while the office ends; that is the success case.
     }
-    m_process->disarmWatchdog();
     if (!m_settings.removeProfile) {
         // A profile that is kept (a template being seeded) is only complete
         // once the office has written it out and ended.

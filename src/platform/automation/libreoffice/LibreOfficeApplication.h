@@ -1,5 +1,7 @@
 #pragma once
 
+#include "OfficeCall.h"
+#include "WarmStart.h"
 #include "WordAutomation.h"
 
 #include <com/sun/star/frame/XDesktop2.hpp>
@@ -102,14 +104,13 @@ private:
     void connect();
     void stopWarming();
     void pause();
-    // Runs one call into the office; the caller keeps repainting meanwhile.
-    template <typename Call> void callOffice(Call &&call);
     void waitWhileSpooling();
     [[nodiscard]] AutomationError failure(const std::string &what, const std::string &detail);
     [[nodiscard]] LoadedDocument &documentFor(const std::string &fileName);
     void releaseEverything();
 
     Settings m_settings;
+    OfficeCall m_call;
     std::shared_ptr<UnoRuntime> m_runtime;
     std::shared_ptr<InstanceRegistry> m_registry;
     std::unique_ptr<OfficeProcess> m_process;
@@ -130,14 +131,10 @@ private:
     bool m_ended = false;
     bool m_retired = false; // quit; its process is awaited in the background
     void startAhead(AheadOfTime ahead);
-    std::future<void> m_warmed;
-    std::thread::id m_warmerId;
+    WarmStart m_warm;
     // Calls on the warming thread neither yield nor repaint: that is the
     // window's thread's business.
     [[nodiscard]] bool onWarmer() const;
-    std::exception_ptr m_warmFailure;
-    std::mutex m_startMutex; // the process's start against stopping it
-    bool m_stopWarming = false;
 };
 
 } // namespace automation
