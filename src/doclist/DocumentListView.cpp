@@ -1,5 +1,7 @@
 #include "DocumentListView.h"
 
+#include "DocumentPaths.h"
+
 #include <QDragEnterEvent>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -59,7 +61,7 @@ DocumentListView::DocumentListView(const QString &dragIconPath, QWidget *parent)
 
 void DocumentListView::append(const QString &path)
 {
-    auto *item = new QTreeWidgetItem(QStringList{path});
+    auto *item = new QTreeWidgetItem(QStringList{displayedPath(path)});
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     addTopLevelItem(item);
 }

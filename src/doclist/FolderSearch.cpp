@@ -89,11 +89,11 @@ void expandDroppedPaths(const QStringList &paths, const std::function<void(const
 {
     for (const QString &path : paths) {
         // A folder counts when it is listed like any other (not hidden) and
-        // is a folder, or a link to one.
-        const bool folder =
-            namesFolder(path) && !QStringView(path).split(u'/').last().startsWith(u'.');
+        // is a folder, or a link to one. A drive's or the system's root gets
+        // one separator before its names.
+        const bool folder = namesFolder(path) && !isHiddenPath(path);
         if (folder)
-            addFolderTree(path, QStringLiteral("*.*"), false, add, yield);
+            addFolderTree(path, QStringLiteral("*.*"), true, add, yield);
         else
             add(path);
     }

@@ -38,3 +38,8 @@ struct DirectoryEntry
 // Whether a path the user named is a folder; a link to a folder counts, since
 // the user chose it (only links met inside a search are not followed).
 [[nodiscard]] bool namesFolder(const QString &path);
+
+// Whether the file or folder a path names is hidden as the system hides
+// things: a name starting with "." here, the hidden or system attribute on
+// Windows.
+[[nodiscard]] bool isHiddenPath(const QString &path);

@@ -1,12 +1,12 @@
 // Adding documents with real folders made by the test.
 
-#include "FolderSearch.h"
 #include "DocumentAdder.h"
+#include "DocumentListView.h"
 #include "DocumentPaths.h"
 #include "FakeDesktopShell.h"
 #include "FakeFileDialogs.h"
 #include "FakeMessageBoxes.h"
-#include "DocumentListView.h"
+#include "FolderSearch.h"
 #include "QtFileDialogs.h"
 
 #include <QDir>
@@ -83,6 +83,31 @@ private slots:
         QCOMPARE(pathsFromDialogResult(QtFileDialogs::joinedFileName(mixed)), mixed);
         QCOMPARE(QtFileDialogs::qtFilter("Word Documents (*.do*)|*.do*|All Files (*.*)|*.*"),
                  "Word Documents (*.do*);;All Files (*)");
+    }
+
+    // The same rules for paths as Windows writes them: a drive's root gets
+    // one separator, a network share keeps its leading "//", and the user
+    // reads backslashes.
+    void windowsPathsKeepTheirShape()
+    {
+        const auto windows = PathStyle::Windows;
+        QCOMPARE(pathsFromDialogResult(QString("C:/") + QChar(0) + "b.doc" + QChar(0) + "a.doc",
+                                       windows),
+                 (QStringList{"C:/b.doc", "C:/a.doc"}));
+        QCOMPARE(pathsFromDialogResult(QString("//server/share/folder") + QChar(0) + "x.doc" +
+                                           QChar(0) + "y.doc",
+                                       windows),
+                 (QStringList{"//server/share/folder/x.doc", "//server/share/folder/y.doc"}));
+        QCOMPARE(pathsFromDialogResult(QString("C:/r") + QChar(0) + "x.doc" + QChar(0) +
+                                           "\\\\server\\share\\z.doc",
+                                       windows),
+                 (QStringList{"C:/r/x.doc", "\\\\server\\share\\z.doc"}));
+        QCOMPARE(withoutDoubledRoot(joinPath("D:/", "a.docx"), windows), "D:/a.docx");
+        QCOMPARE(withoutDoubledRoot("//server/share/a.docx", windows), "//server/share/a.docx");
+        QCOMPARE(withoutDoubledRoot("//a.docx", PathStyle::Posix), "/a.docx");
+        QCOMPARE(displayedPath("//server/share/x.doc", windows), "\\\\server\\share\\x.doc");
+        QCOMPARE(displayedPath("C:/b.doc", windows), "C:\\b.doc");
+        QCOMPARE(displayedPath("/home/u/b.doc", PathStyle::Posix), "/home/u/b.doc");
     }
 
     void addFilesAsksWithTheTitleAndFilterAndAppends()
@@ -254,7 +279,8 @@ private slots:
         touch(".hiddenfolder/x.doc");
         DocumentListView list(QString{});
         list.append("/first");
-        adder(list)->addDroppedPaths({path("two.jpg"), path("D"), path("one.txt"), path(".hiddenfolder")});
+        adder(list)->addDroppedPaths(
+            {path("two.jpg"), path("D"), path("one.txt"), path(".hiddenfolder")});
         QCOMPARE(relative(list.paths()),
                  (QStringList{"/first", "two.jpg", "D/.hidden.txt", "D/sheet.xlsx", "D/z.png",
                               "D/Sub/deep.doc", "one.txt", ".hiddenfolder"}));

@@ -5,6 +5,7 @@
 #include "DirectoryListing.h"
 #include "InstanceChannel.h"
 #include "OfficeProcess.h"
+#include "ProcessClaim.h"
 #include "ProgramFolder.h"
 
 #include <QDir>
@@ -205,6 +206,17 @@ private slots:
         QVERIFY(InstanceChannel::socketPath().isEmpty());
         QCOMPARE(mode(victimName), 0755u);
         qunsetenv("TMPDIR");
+    }
+
+    // Only a process that is certainly ours is claimed: the one that
+    // appeared, alone, while our instance was created.
+    void onlyTheOneNewProcessIsClaimed()
+    {
+        using automation::processToClaim;
+        QCOMPARE(processToClaim<unsigned>({10, 20}, {10, 20, 31}), 31u);
+        QCOMPARE(processToClaim<unsigned>({10, 20}, {10, 20}), 0u);  // the server was running
+        QCOMPARE(processToClaim<unsigned>({10}, {10, 31, 32}), 0u);  // the user's Word too
+        QCOMPARE(processToClaim<unsigned>({10, 20}, {20, 31}), 31u); // another one ended
     }
 };
 

@@ -185,6 +185,11 @@ bool matchesWildcard(const QString &name, const QString &pattern)
     return ::fnmatch(pattern.toUtf8().constData(), name.toUtf8().constData(), FNM_CASEFOLD) == 0;
 }
 
+bool isHiddenPath(const QString &path)
+{
+    return QStringView(path).split(u'/').last().startsWith(u'.');
+}
+
 bool namesFolder(const QString &path)
 {
     struct stat info

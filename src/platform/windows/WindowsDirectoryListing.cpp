@@ -51,6 +51,11 @@ bool matchesWildcard(const QString &name, const QString &pattern)
     return winlisting::matchesWildcard(name.toStdWString(), pattern.toStdWString());
 }
 
+bool isHiddenPath(const QString &path)
+{
+    return winlisting::isHidden(path.toStdWString());
+}
+
 bool namesFolder(const QString &path)
 {
     return winlisting::namesFolder(path.toStdWString());

@@ -80,6 +80,12 @@ std::vector<std::wstring> matchingFiles(const std::wstring &folder, const std::w
     return names;
 }
 
+bool isHidden(const std::wstring &path)
+{
+    const DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM));
+}
+
 bool namesFolder(const std::wstring &path)
 {
     const DWORD a = GetFileAttributesW(path.c_str());

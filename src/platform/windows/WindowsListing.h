@@ -29,6 +29,8 @@ struct Entry
                                                       const std::wstring &pattern);
 // Whether a path the user named is a folder (a link to one counts).
 [[nodiscard]] bool namesFolder(const std::wstring &path);
+// Whether the path has the hidden or the system attribute.
+[[nodiscard]] bool isHidden(const std::wstring &path);
 
 [[nodiscard]] bool listsBefore(const std::wstring &a, const std::wstring &b);
 // "*" any run of characters (dots included), "?" one; letters without regard

@@ -29,18 +29,14 @@ private:
 class ProcessWatchdog
 {
 public:
-    ProcessWatchdog(DWORD processId, std::chrono::milliseconds timeout)
+    ProcessWatchdog(std::shared_ptr<void> process, std::chrono::milliseconds timeout)
     {
-        if (processId == 0)
+        if (!process)
             return;
-        m_thread = std::thread([this, processId, timeout] {
+        m_thread = std::thread([this, process, timeout] {
             std::unique_lock lock(m_mutex);
-            if (m_done.wait_for(lock, timeout, [this] { return m_finished; }))
-                return;
-            if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, processId)) {
-                TerminateProcess(process, 1);
-                CloseHandle(process);
-            }
+            if (!m_done.wait_for(lock, timeout, [this] { return m_finished; }))
+                TerminateProcess(process.get(), 1);
         });
     }
     ~ProcessWatchdog()
@@ -84,7 +80,7 @@ void WordComApplication::end()
 {
     bool quit = false;
     {
-        const ProcessWatchdog watchdog(m_ownership.processId, m_ownership.callTimeout);
+        const ProcessWatchdog watchdog(m_ownership.process, m_ownership.callTimeout);
         try {
             Quit(false);
             quit = true;
@@ -92,12 +88,8 @@ void WordComApplication::end()
         }
     }
     // A Word that refused to quit is ended all the same.
-    if (!quit && m_ownership.processId != 0) {
-        if (HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, m_ownership.processId)) {
-            TerminateProcess(process, 1);
-            CloseHandle(process);
-        }
-    }
+    if (!quit && m_ownership.process)
+        TerminateProcess(m_ownership.process.get(), 1);
     m_quit = true;
 }
 
@@ -151,7 +143,7 @@ Application &WordComApplication::GetApplication()
 {
     m_applicationView = std::make_unique<WordComApplication>(
         ComDispatch(m_application.get("Application").takeDispatch()),
-        Ownership{nullptr, m_ownership.busyYield, 0, m_ownership.callTimeout});
+        Ownership{nullptr, m_ownership.busyYield, nullptr, m_ownership.callTimeout});
     return *m_applicationView;
 }
 
@@ -162,10 +154,17 @@ long WordComApplication::BackgroundPrintingStatus()
 
 void WordComApplication::Quit(std::optional<bool> saveChanges)
 {
-    if (saveChanges)
-        m_application.call("Quit", {ComVariant(*saveChanges)});
-    else
-        m_application.call("Quit");
+    try {
+        if (saveChanges)
+            m_application.call("Quit", {ComVariant(*saveChanges)});
+        else
+            m_application.call("Quit");
+    } catch (const AutomationError &e) {
+        // Without a process certainly ours, nothing can be ended for it.
+        if (m_ownership.live && !m_ownership.process)
+            throw AutomationError(std::string(e.what()) + " Word may still be running.");
+        throw;
+    }
     m_quit = true;
     if (m_ownership.live)
         m_ownership.live->erase(this);

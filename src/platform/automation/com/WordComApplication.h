@@ -21,7 +21,9 @@ public:
     {
         std::shared_ptr<std::set<WordComApplication *>> live;
         std::function<void()> busyYield;
-        DWORD processId = 0; // its WINWORD.EXE, when known
+        // Its WINWORD.EXE, held by a handle; none when it was not certainly
+        // ours.
+        std::shared_ptr<void> process;
         std::chrono::milliseconds callTimeout{180'000};
     };
 

@@ -1,5 +1,6 @@
 #include "WordComProcessor.h"
 
+#include "ProcessClaim.h"
 #include "WordComApplication.h"
 
 #include <objbase.h>
@@ -55,21 +56,23 @@ WordComProcessor::~WordComProcessor()
 std::unique_ptr<Application> WordComProcessor::createInstance()
 {
     const CLSID clsid = wordClass();
-    // The Word process that appears with the instance is ours: it can be
-    // ended when Word stops answering.
+    // The Word process that appears with the instance is ours, when it is
+    // the only one that appears: it can be ended when Word stops answering.
+    // It is held from now on, so that its number cannot pass to another
+    // process meanwhile.
     const std::set<DWORD> before = wordProcesses();
     IDispatch *dispatch = nullptr;
     const HRESULT hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER,
                                         IID_IDispatch, reinterpret_cast<void **>(&dispatch));
     if (FAILED(hr))
         throw AutomationError(ComDispatch::describe(hr, nullptr));
-    DWORD ours = 0;
-    for (DWORD pid : wordProcesses())
-        if (!before.count(pid))
-            ours = ours == 0 ? pid : ours;
+    std::shared_ptr<void> process;
+    if (const DWORD ours = processToClaim(before, wordProcesses()))
+        if (HANDLE handle = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, ours))
+            process = std::shared_ptr<void>(handle, CloseHandle);
     return std::make_unique<WordComApplication>(
         ComDispatch(dispatch),
-        WordComApplication::Ownership{m_live, m_busyYield, ours, m_callTimeout});
+        WordComApplication::Ownership{m_live, m_busyYield, process, m_callTimeout});
 }
 
 std::unique_ptr<Application> WordComProcessor::attachToRunning()
@@ -87,7 +90,7 @@ std::unique_ptr<Application> WordComProcessor::attachToRunning()
     // The user's own Word: not ours to end.
     return std::make_unique<WordComApplication>(
         ComDispatch(dispatch),
-        WordComApplication::Ownership{nullptr, m_busyYield, 0, m_callTimeout});
+        WordComApplication::Ownership{nullptr, m_busyYield, nullptr, m_callTimeout});
 }
 
 void WordComProcessor::endAllInstances()
