@@ -135,3 +135,6 @@ if __name__ == "__main__":
             f.write(canvas.png())
     with open("data/drag.ico", "wb") as f:
         f.write(drag_pointer().ico())
+    # The program's icon for Windows (Explorer, the taskbar, installed apps).
+    with open("data/icons/marrowlake.ico", "wb") as f:
+        f.write(program_icon().ico())

@@ -15,25 +15,30 @@ CommandLine usageError(const QString &error)
 
 } // namespace
 
-bool wantsNoWindow(const QStringList &arguments)
+bool wantsNoWindow(const QStringList &arguments, PathStyle style)
 {
     // Our options all start with "--" (Qt's own with one dash): every one of
     // them, a wrong one included, is answered without a window.
     for (const QString &argument : arguments) {
         if (argument == QLatin1String("--"))
             return false;
-        if (argument.startsWith(QLatin1String("--")))
+        if (argument.startsWith(QLatin1String("--")) ||
+            (style == PathStyle::Windows && argument == QLatin1String("/?")))
             return true;
     }
     return false;
 }
 
-CommandLine parseCommandLine(const QStringList &arguments)
+CommandLine parseCommandLine(const QStringList &arguments, PathStyle style)
 {
     CommandLine line;
     bool print = false, watch = false, list = false, onlyPaths = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
+        if (!onlyPaths && style == PathStyle::Windows && argument == QLatin1String("/?")) {
+            line.mode = CommandLine::Mode::Help;
+            return line;
+        }
         if (onlyPaths || !argument.startsWith(u'-') || argument == QLatin1String("-")) {
             line.paths << argument;
             continue;
@@ -110,10 +115,14 @@ QStringList absolutePaths(const QStringList &paths)
 }
 
 QStringList commandLinePaths(const QStringList &paths, bool mustExist,
-                             const std::function<void(const QString &)> &warn)
+                             const std::function<void(const QString &)> &warn, PathStyle style)
 {
     QStringList taken;
-    for (const QString &path : paths) {
+    for (QString path : paths) {
+        // Windows' argument rules turn "D:\" into D:" (the backslash escapes
+        // the closing quote); no Windows name ends with a quote.
+        if (style == PathStyle::Windows && path.endsWith(u'"'))
+            path.chop(1);
         if (path.isEmpty()) {
             warn(QStringLiteral("an empty path is left out"));
             continue;
@@ -128,35 +137,53 @@ QStringList commandLinePaths(const QStringList &paths, bool mustExist,
     return taken;
 }
 
-QString commandLineHelp()
+QString commandLineHelp(PathStyle style)
 {
-    return QStringLiteral(
-        "Usage: marrowlake [PATH...]\n"
-        "       marrowlake --print [--printer NAME] [--pause SECONDS] PATH...\n"
-        "       marrowlake --watch FOLDER [--printer NAME] [--pause SECONDS]\n"
-        "       marrowlake --list-printers\n"
-        "\n"
-        "Prints many word-processor documents in one run, each opened and printed by\n"
-        "LibreOffice, in order, on one printer.\n"
-        "\n"
-        "Without options the window opens (or the running one comes to the front)\n"
-        "with PATH... added to its list: a folder with every file of it and of its\n"
-        "subfolders, a file as it is.\n"
-        "\n"
-        "  --print            print PATH... without a window; one line per document\n"
-        "  --watch FOLDER     print every document that arrives in FOLDER or its\n"
-        "                     subfolders, once, in order of arrival, until stopped\n"
-        "                     (Ctrl+C); documents there before the first watch of\n"
-        "                     FOLDER are left alone, those arriving between two\n"
-        "                     watches are printed by the next\n"
-        "  --printer NAME     the printer (default: the one chosen in the window)\n"
-        "  --pause SECONDS    0 to 9 seconds between two documents (default: the\n"
-        "                     one chosen in the window)\n"
-        "  --list-printers    list the printers; the default one is marked\n"
-        "  --help             show this help and exit\n"
-        "  --version          show the version and exit\n"
-        "\n"
-        "Exit status of --print: 0 when every document printed, 1 when any failed,\n"
-        "2 for a usage error, an unknown printer or no documents, 130 or 143 when\n"
-        "interrupted. --watch ends with 0 when stopped, after the document in hand.\n");
+    // Only what this system's build has: Word and no folder watching on
+    // Windows, where each start also opens a window of its own.
+    const bool windows = style == PathStyle::Windows;
+    QString help = QStringLiteral("Usage: marrowlake [PATH...]\n"
+                                  "       marrowlake --print [--printer NAME] [--pause SECONDS] "
+                                  "PATH...\n");
+    if (!windows)
+        help += QStringLiteral("       marrowlake --watch FOLDER [--printer NAME] [--pause "
+                               "SECONDS]\n");
+    help += QStringLiteral("       marrowlake --list-printers\n"
+                           "\n"
+                           "Prints many word-processor documents in one run, each opened and "
+                           "printed by\n");
+    help += windows ? QStringLiteral("Microsoft Word") : QStringLiteral("LibreOffice");
+    help += QStringLiteral(", in order, on one printer.\n\n");
+    help += windows ? QStringLiteral("Without options the window opens with PATH... added to its "
+                                     "list: a\nfolder with every file of it and of its "
+                                     "subfolders, a file as it is.\n\n")
+                    : QStringLiteral("Without options the window opens (or the running one comes "
+                                     "to the front)\nwith PATH... added to its list: a folder "
+                                     "with every file of it and of its\nsubfolders, a file as it "
+                                     "is.\n\n");
+    help += QStringLiteral(
+        "  --print            print PATH... without a window; one line per document\n");
+    if (!windows)
+        help += QStringLiteral(
+            "  --watch FOLDER     print every document that arrives in FOLDER or its\n"
+            "                     subfolders, once, in order of arrival, until stopped\n"
+            "                     (Ctrl+C); documents there before the first watch of\n"
+            "                     FOLDER are left alone, those arriving between two\n"
+            "                     watches are printed by the next\n");
+    help +=
+        QStringLiteral("  --printer NAME     the printer (default: the one chosen in the window)\n"
+                       "  --pause SECONDS    0 to 9 seconds between two documents (default: the\n"
+                       "                     one chosen in the window)\n"
+                       "  --list-printers    list the printers; the default one is marked\n");
+    help += windows ? QStringLiteral("  --help, /?         show this help and exit\n")
+                    : QStringLiteral("  --help             show this help and exit\n");
+    help += QStringLiteral("  --version          show the version and exit\n"
+                           "\n"
+                           "Exit status of --print: 0 when every document printed, 1 when any "
+                           "failed,\n2 for a usage error, an unknown printer or no documents, ");
+    help += windows ? QStringLiteral("130 when\ninterrupted with Ctrl+C, 149 with Ctrl+Break, "
+                                     "143 when the console is closed.\n")
+                    : QStringLiteral("130 or 143 when\ninterrupted. --watch ends with 0 when "
+                                     "stopped, after the document in hand.\n");
+    return help;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "DocumentPaths.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -28,12 +30,15 @@ struct CommandLine
 
 // Reads the arguments (without the program's name). Options go before the
 // paths; after "--" everything is a path.
-[[nodiscard]] CommandLine parseCommandLine(const QStringList &arguments);
+// On Windows "/?" asks for the help too.
+[[nodiscard]] CommandLine parseCommandLine(const QStringList &arguments,
+                                           PathStyle style = nativePathStyle());
 
 // Whether these arguments (Qt's own still among them) ask for no window.
-[[nodiscard]] bool wantsNoWindow(const QStringList &arguments);
+[[nodiscard]] bool wantsNoWindow(const QStringList &arguments, PathStyle style = nativePathStyle());
 
-[[nodiscard]] QString commandLineHelp();
+// The help of --help, for this system's build.
+[[nodiscard]] QString commandLineHelp(PathStyle style = nativePathStyle());
 
 // The paths as a drop would deliver them: absolute, without "." or "..".
 [[nodiscard]] QStringList absolutePaths(const QStringList &paths);
@@ -42,4 +47,5 @@ struct CommandLine
 // An empty one (an unset shell variable, say) is left out, and so, when
 // `mustExist`, is one that does not exist; `warn` is told of each.
 [[nodiscard]] QStringList commandLinePaths(const QStringList &paths, bool mustExist,
-                                           const std::function<void(const QString &)> &warn);
+                                           const std::function<void(const QString &)> &warn,
+                                           PathStyle style = nativePathStyle());

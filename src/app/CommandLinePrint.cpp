@@ -1,7 +1,7 @@
 #include "CommandLinePrint.h"
 
-#include "FolderSearch.h"
 #include "DirectoryListing.h"
+#include "FolderSearch.h"
 #include "FolderWatcher.h"
 #include "PrintOptions.h"
 #include "PrintSequence.h"

@@ -3,16 +3,16 @@
 #include "CommandLine.h"
 #include "DesktopShell.h"
 #include "DocumentAdder.h"
+#include "DocumentListSource.h"
+#include "DocumentListView.h"
+#include "DocumentPrinter.h"
 #include "EventLoop.h"
 #include "HelpActions.h"
 #include "InstallCheck.h"
-#include "DocumentListSource.h"
-#include "DocumentListView.h"
 #include "MessageBoxes.h"
 #include "PrintOptions.h"
 #include "PrintRun.h"
 #include "SettingsStore.h"
-#include "DocumentPrinter.h"
 #include "WordAutomation.h"
 
 #include <QCloseEvent>
@@ -150,7 +150,8 @@ void MainWindow::buildControls()
     m_tabs->setFont(controlFont(false));
 
     auto *filesPage = new QWidget;
-    m_list = new DocumentListView(m_services.programFolder + QStringLiteral("/drag.ico"), filesPage);
+    m_list =
+        new DocumentListView(m_services.programFolder + QStringLiteral("/drag.ico"), filesPage);
     m_list->setFont(controlFont(true));
     m_tabs->addTab(filesPage, QStringLiteral("Files"));
 

@@ -1,7 +1,7 @@
 #include "WatchedFolder.h"
 
-#include "FolderSearch.h"
 #include "DirectoryListing.h"
+#include "FolderSearch.h"
 #include "FolderWatcher.h"
 
 #include <QCryptographicHash>

@@ -37,4 +37,4 @@ inline constexpr float DesignInnerHeight = 7380;
 // applied, the control keeps its value, and the next step runs. A minimized
 // window is not laid out.
 [[nodiscard]] WindowGeometry applyResizeRule(const WindowGeometry &current, float w, float h,
-                                           bool minimized = false);
+                                             bool minimized = false);

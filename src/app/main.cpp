@@ -1,19 +1,20 @@
+#include "CallingConsole.h"
 #include "CommandLine.h"
 #include "CommandLinePrint.h"
-#include "MainWindow.h"
 #include "InstanceChannel.h"
+#include "MainWindow.h"
 
+#include "DocumentListView.h"
 #include "EventLoop.h"
 #include "FolderWatcher.h"
-#include "DocumentListView.h"
 #include "PlatformPrinterList.h"
 #include "ProgramFolder.h"
 #include "QtDesktopShell.h"
 #include "QtFileDialogs.h"
 #include "QtMessageBoxes.h"
 #include "QtSettingsStore.h"
-#include "YieldingWait.h"
 #include "WordProcessorFactory.h"
+#include "YieldingWait.h"
 
 #include <QApplication>
 #include <QDir>
@@ -48,6 +49,7 @@ void writeLine(std::FILE *stream, const QString &line)
 // --version.
 int runWithoutWindow(int argc, char *argv[])
 {
+    useCallingConsole();
     QCoreApplication app(argc, argv);
     const CommandLine line = parseCommandLine(QCoreApplication::arguments().mid(1));
     auto out = [](const QString &text) { writeLine(stdout, text); };
@@ -85,8 +87,7 @@ int runWithoutWindow(int argc, char *argv[])
             std::_Exit(128 + signal);
         }
     };
-    std::signal(SIGINT, [](int signal) { interruptedBy = signal; });
-    std::signal(SIGTERM, [](int signal) { interruptedBy = signal; });
+    onInterruptRequests([](int signal) { interruptedBy = signal; });
     auto yield = [checkInterrupt] {
         checkInterrupt();
         yieldToEventLoop(5);
@@ -163,19 +164,19 @@ int main(int argc, char *argv[])
          preparedOfficeProfile().toStdString()});
 
     MainWindow form({settings, printers, messages, shell, dialogs, *office, programFolder(),
-                [] {
-                    // Seeded from the seconds since midnight, one draw per start.
-                    QRandomGenerator generator(
-                        quint32(QTime::currentTime().msecsSinceStartOfDay() / 1000));
-                    return int(generator.bounded(100)) + 1;
-                },
-                [&settings] {
-                    settings.flush();
-                    // At once: a call into the office may still be waiting on
-                    // a thread of its own, and nothing of the run may go on.
-                    std::_Exit(0);
-                },
-                yieldingWait});
+                     [] {
+                         // Seeded from the seconds since midnight, one draw per start.
+                         QRandomGenerator generator(
+                             quint32(QTime::currentTime().msecsSinceStartOfDay() / 1000));
+                         return int(generator.bounded(100)) + 1;
+                     },
+                     [&settings] {
+                         settings.flush();
+                         // At once: a call into the office may still be waiting on
+                         // a thread of its own, and nothing of the run may go on.
+                         std::_Exit(0);
+                     },
+                     yieldingWait});
     messages.setParent(&form);
     form.startUp();
     form.show();

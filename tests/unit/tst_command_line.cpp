@@ -69,6 +69,26 @@ private slots:
             QVERIFY2(!WatchedFolder::takesName(QString::fromLatin1(name)), name);
     }
 
+    // On Windows: "/?" asks for the help, a quote left after a drive's root
+    // by the argument rules goes, and the help tells only of that build.
+    void windowsCommandLine()
+    {
+        const auto windows = PathStyle::Windows;
+        QCOMPARE(parseCommandLine({"/?"}, windows).mode, CommandLine::Mode::Help);
+        QVERIFY(wantsNoWindow({"/?"}, windows));
+        QCOMPARE(parseCommandLine({"/?"}, PathStyle::Posix).mode, CommandLine::Mode::Window);
+        QCOMPARE(commandLinePaths(
+                     {"/d/\""}, false, [](const QString &) {}, windows),
+                 QStringList{"/d"});
+        const QString windowsHelp = commandLineHelp(windows);
+        QVERIFY(windowsHelp.contains("Microsoft Word") && windowsHelp.contains("/?"));
+        QVERIFY(!windowsHelp.contains("LibreOffice") && !windowsHelp.contains("--watch") &&
+                !windowsHelp.contains("comes to the front"));
+        const QString linuxHelp = commandLineHelp(PathStyle::Posix);
+        QVERIFY(linuxHelp.contains("LibreOffice") && linuxHelp.contains("--watch"));
+        QVERIFY(!linuxHelp.contains("Word") && !linuxHelp.contains("/?"));
+    }
+
     void commandLinePathsAreCleanAbsoluteAndThere()
     {
         QTemporaryDir dir;

@@ -1,8 +1,9 @@
 #!/bin/bash
 # The whole program, cross-built for Windows (./dev package-windows), under
 # Wine on a virtual display with the stand-in "Word.Application" registered:
-# it prints a sample through the stand-in from its command line (the call log
-# checked, macros off and alerts off before Open), starts its window with the
+# it is a windowed program whose console companion prints a sample through
+# the stand-in from cmd (the lines and the exit status checked, and the call
+# log: macros off and alerts off before Open), starts its window with the
 # sample files, stores its settings where Windows users' settings live (read
 # back with wine reg query), is closed, and leaves nothing running. A
 # screenshot of the window is kept with the test artefacts.
@@ -39,11 +40,33 @@ settings='HKCU\Software\VB and VBA Program Settings\Harrowick\Marrowlake'
 folder=$(winepath -w "$(dirname "$program")")
 sample="$folder\\Samples\\Sample 1 - Welcome.docx"
 
-# Printing from the command line, through the stand-in Word.
+# A windowed program (no console window beside it), with a console
+# companion that cmd finds first.
+check "marrowlake.exe is a windowed program" \
+    bash -c "x86_64-w64-mingw32-objdump -p '$program' | grep -q 'Subsystem.*(Windows GUI)'"
+
+# Printing from the command line in cmd, through the stand-in Word: the lines
+# in the console, the exit status to cmd.
 : >"$WORD_STANDIN_LOG"
-out=$(wine "$program" --print --printer capture --pause 0 "$sample" 2>/dev/null | tr -d '\r')
+# As typed in cmd: a batch file holds the line (Wine would escape the
+# quotes of a command line handed to it from here, which cmd does not undo).
+in_cmd() { # in_cmd LINE: runs the line in cmd in the program's folder
+    printf '@%s\r\n' "$1" >"$work/line.bat"
+    (cd "$(dirname "$program")" && wine cmd /c "$(winepath -w "$work/line.bat")" 2>/dev/null)
+}
+set +e
+out=$(in_cmd "marrowlake --print --printer capture --pause 0 \"$sample\"" | tr -d '\r')
+status=${PIPESTATUS[0]}
+set -e
 check "--print prints the sample through Word" [ "$out" = "printed $sample
 1 printed, 0 not printed" ]
+check "--print's status reaches cmd" [ "$status" -eq 0 ]
+set +e
+in_cmd "marrowlake --print --printer no-such \"$sample\"" >/dev/null
+status=$?
+set -e
+check "an unknown printer's status 2 reaches cmd" [ "$status" -eq 2 ]
+check "/? shows the help, telling of Word" bash -c "grep -q 'printed by' <<<\"$(in_cmd 'marrowlake /?' | tr -d '\r')\" && grep -q 'Microsoft Word' <<<\"$(in_cmd 'marrowlake /?' | tr -d '\r')\""
 expected="CreateInstance
 Documents
 AutomationSecurity=3
