@@ -95,6 +95,20 @@ check "a screenshot of the window" "$grab" "$shot"
 check "the start-up check started Word and quit it" \
     [ "$(cat "$WORD_STANDIN_LOG")" = "CreateInstance
 Quit()" ]
+# One window: a second start with a path hands it to the first window and
+# ends at once, instead of opening a window of its own.
+wine "$program" "$folder\\Samples\\Sample 2 - Options.odt" >/dev/null 2>&1 &
+second=$!
+for _ in $(seq 200); do kill -0 "$second" 2>/dev/null || break; sleep 0.1; done
+second_status=0
+if kill -0 "$second" 2>/dev/null; then
+    second_status=running
+    kill "$second" 2>/dev/null || true
+else
+    wait "$second" || second_status=$?
+fi
+check "a second start hands its path over and ends" [ "$second_status" = 0 ]
+check "there is one window" [ "$(xwininfo -root -tree | grep -c '"Marrowlake"')" -eq 1 ]
 check "the choices are stored where Windows users' settings live" \
     bash -c "wine reg query '$settings' 2>/dev/null | tr -d '\r' | grep -q 'Combo2.*REG_SZ.*0'"
 

@@ -8,9 +8,6 @@
 
 #include <optional>
 
-#include <sys/stat.h>
-#include <unistd.h>
-
 // The request: each path in UTF-8 followed by a NUL byte, then one more NUL
 // (paths hold no NUL, and an empty path is never sent). The answer comes at
 // once: "ok N\n", N the number of rows of the list. The paths are added only
@@ -21,37 +18,11 @@ namespace {
 
 constexpr qsizetype MaxRequest = 64 * 1024 * 1024;
 
-// A folder of ours that nobody else can enter: made if missing, and checked
-// as it is (another user may have made it first, or put a link there).
-bool isPrivateFolder(const QString &path)
-{
-    const QByteArray name = QFile::encodeName(path);
-    ::mkdir(name.constData(), 0700);
-    struct stat info
-    {
-    };
-    return ::lstat(name.constData(), &info) == 0 && S_ISDIR(info.st_mode) &&
-           info.st_uid == getuid() && (info.st_mode & 0777) == 0700;
-}
-
 } // namespace
 
 InstanceChannel::InstanceChannel(QObject *parent) : QObject(parent) {}
 
 InstanceChannel::~InstanceChannel() = default;
-
-QString InstanceChannel::socketPath()
-{
-    // XDG_RUNTIME_DIR belongs to the user alone; without one, a folder of
-    // our own in the temporary folder.
-    QString dir = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    if (dir.isEmpty() || !QFileInfo(dir).isDir()) {
-        dir = QDir::tempPath() + QStringLiteral("/marrowlake-%1").arg(getuid());
-        if (!isPrivateFolder(dir))
-            return {};
-    }
-    return dir + QStringLiteral("/marrowlake.socket");
-}
 
 bool InstanceChannel::handOver(const QStringList &paths, int timeoutMs)
 {

@@ -1,28 +1,24 @@
-// One window per user is not there on Windows yet (Qt's local sockets are
-// not in the Qt this program is built with there): every start opens a
-// window of its own, as a start without paths does everywhere.
+// Where the one-window channel listens on Windows: a named pipe named for the
+// user and the session. The pipe is made with access for the user alone, so
+// a pipe of that name made by anyone else cannot be reached, and then the
+// program runs without the channel.
 
 #include "InstanceChannel.h"
 
-InstanceChannel::InstanceChannel(QObject *parent) : QObject(parent) {}
+#include <QCryptographicHash>
 
-InstanceChannel::~InstanceChannel() = default;
+#include <windows.h>
 
 QString InstanceChannel::socketPath()
 {
-    return {};
+    wchar_t user[256];
+    DWORD length = 256;
+    if (!GetUserNameW(user, &length))
+        return {};
+    DWORD session = 0;
+    ProcessIdToSessionId(GetCurrentProcessId(), &session);
+    const QByteArray key = QCryptographicHash::hash(QString::fromWCharArray(user).toUtf8() + '/' +
+                                                        QByteArray::number(quint64(session)),
+                                                    QCryptographicHash::Sha1);
+    return QStringLiteral("marrowlake-") + QString::fromLatin1(key.toHex().left(24));
 }
-
-bool InstanceChannel::handOver(const QStringList &, int)
-{
-    return false;
-}
-
-bool InstanceChannel::listen(Receiver receiver, RowCount rows)
-{
-    m_receiver = std::move(receiver);
-    m_rows = std::move(rows);
-    return false;
-}
-
-void InstanceChannel::answer() {}
