@@ -1,12 +1,16 @@
 #!/bin/bash
-# The whole program, cross-built for Windows (./dev package-windows), under
-# Wine on a virtual display with the stand-in "Word.Application" registered:
-# it is a windowed program whose console companion prints a sample through
-# the stand-in from cmd (the lines and the exit status checked, and the call
-# log: macros off and alerts off before Open), starts its window with the
-# sample files, stores its settings where Windows users' settings live (read
-# back with wine reg query), is closed, and leaves nothing running. A
-# screenshot of the window is kept with the test artefacts.
+# The whole program as Windows users get it (./dev package-windows builds the
+# installer), under Wine on a virtual display with the stand-in
+# "Word.Application" registered: installed silently with msiexec (files, Start
+# menu entry, installed-apps entry, "Open with"), the installed program is a
+# windowed one whose console companion prints a sample through the stand-in
+# from cmd (the lines and the exit status checked, and the call log: macros
+# off and alerts off before Open); its window starts with the sample files, a
+# second start hands a path to it, it stores its settings where Windows
+# users' settings live (read back with wine reg query), is closed and leaves
+# nothing running; uninstalled silently, it leaves nothing of its own behind
+# but the user's settings. A screenshot of the window is kept with the test
+# artefacts.
 #   run-program-under-wine.sh BUILD_DIR QT_MINGW_DIR GRAB_SCREEN
 # Run through with-private-cups.sh: Wine takes its printers from CUPS.
 set -euo pipefail
@@ -18,9 +22,9 @@ if [ -z "$qt" ]; then
     echo "SKIP: no Qt for Windows (MARROWLAKE_QT_MINGW is not set): the whole program was not run under Wine"
     exit 0
 fi
-program="$build/windows/Marrowlake/marrowlake.exe"
-if [ ! -f "$program" ]; then
-    echo "FAIL: $program is missing; ./dev package-windows lays it out"
+msi=$(ls "$build"/Marrowlake-*-x64.msi 2>/dev/null | head -n 1)
+if [ -z "$msi" ]; then
+    echo "FAIL: the installer is missing; ./dev package-windows builds it"
     exit 1
 fi
 standin="$build/wine-program"
@@ -37,6 +41,37 @@ check() { # check NAME CONDITION...
     else echo "FAIL: windows program: $what"; failed=$((failed + 1)); fi
 }
 settings='HKCU\Software\VB and VBA Program Settings\Harrowick\Marrowlake'
+
+# Installed as an administrator deploys it: silently.
+set +e
+wine msiexec /i "$(winepath -w "$msi")" /qn >/dev/null 2>&1
+status=$?
+set -e
+wineserver -w
+check "the installer installs silently" [ "$status" -eq 0 ]
+installed="$WINEPREFIX/drive_c/Program Files/Marrowlake"
+check "into Program Files\\Marrowlake, with the console companion, Qt and the samples" \
+    bash -c "cd '$installed' && [ -f marrowlake.exe ] && [ -f marrowlake.com ] && [ -f Qt6Network.dll ] && [ -f platforms/qwindows.dll ] && [ -d Video ] && [ -f 'Samples/Sample 1 - Welcome.docx' ]"
+check "a Start menu entry that starts in the user's Documents" \
+    bash -c "msiinfo export '$msi' Shortcut | tr -d '\r' | grep -q 'StartMenuShortcut.*PersonalFolder' && find '$WINEPREFIX/drive_c' -name Marrowlake.lnk | grep -q ."
+check "an entry under installed apps with version and publisher" \
+    bash -c "wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' >'$work/uninstall.txt' && grep -q 'DisplayName.*REG_SZ.*Marrowlake' '$work/uninstall.txt' && grep -q 'Publisher.*REG_SZ.*Harrowick' '$work/uninstall.txt' && grep -q 'DisplayVersion.*REG_SZ.*[0-9]' '$work/uninstall.txt'"
+check "Open with Marrowlake for Word documents, no default taken" \
+    bash -c "wine reg query 'HKLM\Software\Classes\Applications\marrowlake.exe\SupportedTypes' 2>/dev/null | tr -d '\r' | grep -q '[.]docm' && wine reg query 'HKLM\Software\Classes\.docx\OpenWithProgids' 2>/dev/null | grep -q Marrowlake.Document && ! wine reg query 'HKLM\Software\Classes\.docx' /ve 2>/dev/null | tr -d '\r' | grep -q Marrowlake"
+# A newer version replaces the older one: one entry, the newer version.
+newer="$work/Marrowlake-newer-x64.msi"
+(cd "$build/windows/installer" && wixl -a x64 -D Version=99.0.0 -D SourceDir=Marrowlake \
+    -D Icon=marrowlake.ico -D Win64=yes -o "$newer" marrowlake.wxs files.wxs) >/dev/null 2>&1
+wine msiexec /i "$(winepath -w "$newer")" /qn >/dev/null 2>&1 || true
+wineserver -w
+wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' >"$work/uninstall.txt"
+check "a newer version replaces the older one" \
+    bash -c "[ \$(grep -c 'DisplayName.*REG_SZ.*Marrowlake' '$work/uninstall.txt') -eq 1 ] && grep -q 'DisplayVersion.*REG_SZ.*99[.]0[.]0' '$work/uninstall.txt' && [ -f '$installed/marrowlake.exe' ]"
+msi=$newer
+
+# The program as the Start menu entry starts it.
+target=$(msiinfo export "$msi" Shortcut | tr -d '\r' | awk -F'\t' '$1 == "StartMenuShortcut" {print $5}')
+program="$installed/${target#\[INSTALLDIR\]}"
 folder=$(winepath -w "$(dirname "$program")")
 sample="$folder\\Samples\\Sample 1 - Welcome.docx"
 
@@ -67,6 +102,14 @@ status=$?
 set -e
 check "an unknown printer's status 2 reaches cmd" [ "$status" -eq 2 ]
 check "/? shows the help, telling of Word" bash -c "grep -q 'printed by' <<<\"$(in_cmd 'marrowlake /?' | tr -d '\r')\" && grep -q 'Microsoft Word' <<<\"$(in_cmd 'marrowlake /?' | tr -d '\r')\""
+# A drive's root, as a real path: one separator after the colon, backslashes
+# in what the user reads.
+mkdir -p "$work/drive-d"
+cp "$installed/Samples/Sample 1 - Welcome.docx" "$work/drive-d/root.docx"
+ln -sfn "$work/drive-d" "$WINEPREFIX/dosdevices/d:"
+out=$(in_cmd 'marrowlake --print --printer capture --pause 0 D:\' | tr -d '\r')
+check "a drive's root gives D:\\root.docx" [ "$out" = 'printed D:\root.docx
+1 printed, 0 not printed' ]
 expected="CreateInstance
 Documents
 AutomationSecurity=3
@@ -119,6 +162,19 @@ check "closing ends the program" bash -c "! kill -0 $started 2>/dev/null"
 check "closing stores the placement" \
     bash -c "wine reg query '$settings' 2>/dev/null | tr -d '\r' | grep -q 'Width.*REG_SZ'"
 check "nothing of the program is left running" bash -c "! pgrep -f 'marrowlake[.]exe' >/dev/null"
+
+# Removed silently: nothing of ours is left in Program Files or the machine's
+# registry; the user's own settings stay, as Windows programs leave them.
+set +e
+wine msiexec /x "$(winepath -w "$msi")" /qn >/dev/null 2>&1
+status=$?
+set -e
+wineserver -w
+check "the installer uninstalls silently" [ "$status" -eq 0 ]
+check "nothing is left in Program Files" [ ! -e "$installed" ]
+check "nothing is left in the machine's registry" \
+    bash -c "! wine reg query 'HKLM\Software\Classes\Applications\marrowlake.exe' >/dev/null 2>&1 && ! wine reg query 'HKLM\Software\Classes\Marrowlake.Document' >/dev/null 2>&1 && ! wine reg query 'HKLM\Software\Harrowick' >/dev/null 2>&1 && ! wine reg query 'HKLM\Software\Classes\.docx\OpenWithProgids' /v Marrowlake.Document >/dev/null 2>&1"
+check "the user's settings stay" bash -c "wine reg query '$settings' >/dev/null 2>&1"
 echo "screenshot: $shot"
 echo "windows program: $passed passed, $failed failed"
 [ "$failed" -eq 0 ]
