@@ -6,6 +6,8 @@
 //   WORD_STANDIN_NAME     what the default member answers ("Microsoft Word")
 //   WORD_STANDIN_PENDING  BackgroundPrintingStatus readings before 0 (2)
 //   WORD_STANDIN_BUSY     "Member=N": that member is refused as busy N times
+//   WORD_STANDIN_SPAWN    "N=PROGRAM": creating an instance starts PROGRAM N
+//                         times, as Word's own process would appear
 //   WORD_STANDIN_MARKER   file written when a document whose name holds
 //                         "macro" is opened while AutomationSecurity is not 3
 //                         (its macro would run)
@@ -303,6 +305,27 @@ HRESULT StandIn::Invoke(DISPID id, REFIID, LCID, WORD flags, DISPPARAMS *params,
     }
 }
 
+// Starts the processes WORD_STANDIN_SPAWN asks for; they run on their own.
+void spawnProcesses()
+{
+    const std::string rule = env("WORD_STANDIN_SPAWN");
+    const auto equals = rule.find('=');
+    if (equals == std::string::npos)
+        return;
+    const int count = std::atoi(rule.substr(0, equals).c_str());
+    std::string program = rule.substr(equals + 1);
+    for (int i = 0; i < count; ++i) {
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        PROCESS_INFORMATION process{};
+        if (CreateProcessA(program.c_str(), program.data(), nullptr, nullptr, FALSE,
+                           DETACHED_PROCESS, nullptr, nullptr, &startup, &process)) {
+            CloseHandle(process.hThread);
+            CloseHandle(process.hProcess);
+        }
+    }
+}
+
 class Factory : public IClassFactory
 {
 public:
@@ -322,6 +345,7 @@ public:
         if (outer)
             return CLASS_E_NOAGGREGATION;
         log("CreateInstance");
+        spawnProcesses();
         StandIn *application = new StandIn(Kind::Application, nullptr);
         const HRESULT hr = application->QueryInterface(riid, out);
         application->Release();

@@ -126,6 +126,28 @@ check "attach: another product's name is not Word" "running: Microsoft Excel (no
 touch "$work/stop2"
 wait "$host" || true
 
+# Only a Word process certainly ours is ever ended: with Quit failing, the one
+# WINWORD.EXE that appeared with our instance is ended; when two appeared at
+# once (the user started Word then too), neither is, and the report says so.
+words() { pgrep -fc 'WINWORD[.]exe' || true; }
+dummy=$(winepath -w "$build/WINWORD.exe")
+for appeared in 1 2; do
+    : >"$log"
+    out=$(WORD_STANDIN_SPAWN="$appeared=$dummy" WORD_STANDIN_FAIL="Quit=Word is busy." \
+          driver print "$doc" capture)
+    # An ended process may take a moment to go; the others sleep a minute.
+    for _ in $(seq 100); do [ "$(words)" -le $((appeared - 1)) ] && break; sleep 0.05; done
+    left=$(words)
+    pkill -f 'WINWORD[.]exe' || true
+    if [ "$appeared" -eq 1 ]; then
+        check "claim: the one new Word process is ours and ended" "0 could not print: Word is busy." \
+            "$left $out"
+    else
+        check "claim: two new Word processes, none is ended" \
+            "2 could not print: Word is busy. Word may still be running." "$left $out"
+    fi
+done
+
 # No "Word.Application" registered: a clean failure with a description.
 unregister_standin
 out=$(driver check)
