@@ -4,8 +4,8 @@
 // longest time the window would go without handling its events; the peak
 // memory with the rows appended.
 
-#include "FolderSearch.h"
 #include "DocumentListView.h"
+#include "FolderSearch.h"
 
 #include <QApplication>
 #include <QDir>

@@ -12,16 +12,16 @@
 
 #include "CupsPrinterList.h"
 #include "DesktopShell.h"
+#include "DocumentListView.h"
+#include "DocumentPrinter.h"
 #include "EventLoop.h"
 #include "FileDialogs.h"
-#include "MainWindow.h"
 #include "LibreOfficeProcessor.h"
-#include "DocumentListView.h"
+#include "MainWindow.h"
 #include "MessageBoxes.h"
 #include "OfficeProfiles.h"
 #include "SettingsStore.h"
 #include "YieldingWait.h"
-#include "DocumentPrinter.h"
 
 #include <QApplication>
 #include <QDir>
@@ -265,15 +265,15 @@ int main(int argc, char *argv[])
     NoDialogs dialogs;
     double waitingCpu = 0, waitingWall = 0;
     MainWindow form({settings, printers, boxes, shell, dialogs, office, QString(), [] { return 1; },
-                [] { std::exit(1); },
-                [&](int s) {
-                    const double cpu = cpuSeconds();
-                    QElapsedTimer w;
-                    w.start();
-                    yieldingWait(s);
-                    waitingWall += double(w.elapsed()) / 1000.0;
-                    waitingCpu += cpuSeconds() - cpu;
-                }});
+                     [] { std::exit(1); },
+                     [&](int s) {
+                         const double cpu = cpuSeconds();
+                         QElapsedTimer w;
+                         w.start();
+                         yieldingWait(s);
+                         waitingWall += double(w.elapsed()) / 1000.0;
+                         waitingCpu += cpuSeconds() - cpu;
+                     }});
     form.startUp();
     for (const QString &doc : docs)
         form.listView()->append(doc);

@@ -2,7 +2,6 @@
 
 #include "DirectoryListing.h"
 #include "FolderSearch.h"
-#include "FolderWatcher.h"
 
 #include <QCryptographicHash>
 #include <QDir>
@@ -30,10 +29,7 @@ WatchedFolder::WatchedFolder(FolderWatcher &watcher, QString folder, QString sta
 {
     m_settle.setSingleShot(true);
     connect(&m_settle, &QTimer::timeout, this, &WatchedFolder::settle);
-    connect(&m_watcher, &FolderWatcher::fileChanged, this,
-            [this](const QString &path, FolderWatcher::Change change) {
-                fileChanged(path, int(change));
-            });
+    connect(&m_watcher, &FolderWatcher::fileChanged, this, &WatchedFolder::fileChanged);
     connect(&m_watcher, &FolderWatcher::folderAdded, this,
             [this](const QString &path) { addTree(path, true); });
 }
@@ -105,11 +101,11 @@ void WatchedFolder::markDone(const QString &path)
     saveState();
 }
 
-void WatchedFolder::fileChanged(const QString &path, int change)
+void WatchedFolder::fileChanged(const QString &path, FolderWatcher::Change change)
 {
     if (!takesName(QFileInfo(path).fileName()))
         return;
-    switch (FolderWatcher::Change(change)) {
+    switch (change) {
     case FolderWatcher::Change::Written:
         consider(path, false);
         break;

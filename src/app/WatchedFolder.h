@@ -1,12 +1,12 @@
 #pragma once
 
+#include "FolderWatcher.h"
+
 #include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QStringList>
 #include <QTimer>
-
-class FolderWatcher;
 
 // A folder whose arriving documents are handed out, each once, in the order
 // they arrive whole. A document has arrived once it has stopped changing: its
@@ -56,7 +56,7 @@ private:
         qint64 order = 0;    // when it was first seen
     };
 
-    void fileChanged(const QString &path, int change);
+    void fileChanged(const QString &path, FolderWatcher::Change change);
     void addTree(const QString &folder, bool writerDone);
     void consider(const QString &path, bool writerDone);
     void settle();

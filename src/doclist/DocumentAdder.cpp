@@ -1,11 +1,11 @@
 #include "DocumentAdder.h"
 
-#include "FolderSearch.h"
 #include "DesktopShell.h"
 #include "DirectoryListing.h"
+#include "DocumentListView.h"
 #include "DocumentPaths.h"
 #include "FileDialogs.h"
-#include "DocumentListView.h"
+#include "FolderSearch.h"
 #include "MessageBoxes.h"
 
 #include <QPointer>

@@ -5,7 +5,7 @@
 #include "WordAutomation.h"
 
 DocumentPrinter::DocumentPrinter(automation::WordProcessor &wordProcessor, MessageBoxes &messages,
-             PrinterText printerText, Wait waitSeconds, Yield yield)
+                                 PrinterText printerText, Wait waitSeconds, Yield yield)
     : m_word(wordProcessor), m_messages(messages), m_printerText(std::move(printerText)),
       m_wait(std::move(waitSeconds)), m_yield(std::move(yield))
 {

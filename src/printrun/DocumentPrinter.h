@@ -18,8 +18,8 @@ public:
     using Wait = std::function<void(int seconds)>;
     using Yield = std::function<void()>;
 
-    DocumentPrinter(automation::WordProcessor &wordProcessor, MessageBoxes &messages, PrinterText printerText,
-          Wait waitSeconds, Yield yield);
+    DocumentPrinter(automation::WordProcessor &wordProcessor, MessageBoxes &messages,
+                    PrinterText printerText, Wait waitSeconds, Yield yield);
 
     // Prints one document on the chosen printer. A failure to start the word
     // processor or to open the document is thrown (AutomationError) to the

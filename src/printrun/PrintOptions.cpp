@@ -38,7 +38,8 @@ PrintOptions::PrintOptions(SettingsStore &settings, PrinterList &printers, QWidg
     m_pauseCombo->setObjectName(QStringLiteral("Combo2"));
     m_printerCombo->setEditable(false);
     m_pauseCombo->setEditable(false);
-    connect(m_printerCombo, &QComboBox::currentIndexChanged, this, &PrintOptions::savePrinterChoice);
+    connect(m_printerCombo, &QComboBox::currentIndexChanged, this,
+            &PrintOptions::savePrinterChoice);
     connect(m_pauseCombo, &QComboBox::currentIndexChanged, this, &PrintOptions::savePauseChoice);
 }
 
@@ -65,10 +66,12 @@ void PrintOptions::fillPrinterList()
     const QString stored = m_settings.read(PrinterKey, QString());
     if (stored.isEmpty()) {
         if (!defaultPrinter.isEmpty())
-            m_printerCombo->setCurrentIndex(m_printerCombo->findText(defaultPrinter, Qt::MatchExactly));
+            m_printerCombo->setCurrentIndex(
+                m_printerCombo->findText(defaultPrinter, Qt::MatchExactly));
     } else {
-        choosePosition(m_printerCombo, storedPrinterPosition(m_settings, m_printerNames,
-                                                       QString::number(m_printerCombo->currentIndex())));
+        choosePosition(m_printerCombo,
+                       storedPrinterPosition(m_settings, m_printerNames,
+                                             QString::number(m_printerCombo->currentIndex())));
     }
 }
 

@@ -1,10 +1,10 @@
 #include "PrintRun.h"
 
+#include "DocumentPrinter.h"
 #include "DocumentSource.h"
 #include "MessageBoxes.h"
 #include "PrintOptions.h"
 #include "RunErrorReport.h"
-#include "DocumentPrinter.h"
 
 #include <QProgressBar>
 #include <QWidget>
@@ -94,8 +94,7 @@ void PrintRun::start()
                 step(116, [&] { setBusy(true); });
                 // A position that vanished during the run has no path to print.
                 if (havePath)
-                    step(118,
-                         [&] { m_word.print(path, i < last && i < m_documents.count()); });
+                    step(118, [&] { m_word.print(path, i < last && i < m_documents.count()); });
                 step(120, [&] { setBusy(true); });
                 step(122, [&] {
                     const QString pause = m_options.pauseText();

@@ -20,8 +20,9 @@ public:
     using Wait = std::function<void(int seconds)>;
     using Yield = std::function<void()>;
 
-    PrintRun(DocumentSource &documents, PrintOptions &options, DocumentPrinter &word, MessageBoxes &messages,
-             QProgressBar *progressBar, QWidget *window, Wait waitSeconds, Yield yield);
+    PrintRun(DocumentSource &documents, PrintOptions &options, DocumentPrinter &word,
+             MessageBoxes &messages, QProgressBar *progressBar, QWidget *window, Wait waitSeconds,
+             Yield yield);
 
     void start();
     [[nodiscard]] bool running() const { return m_running; }

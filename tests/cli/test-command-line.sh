@@ -157,7 +157,7 @@ with open(sys.argv[2], 'wb') as out:
     out.write(data[len(data) // 2:])
 PY
 writer=$!
-for _ in $(seq 100); do [ -s "$in/sub/partial.docx" ] && break; sleep 0.05; done
+for _ in $(seq 600); do [ -s "$in/sub/partial.docx" ] && break; sleep 0.05; done
 echo lock >"$in/.~lock.whole.docx#"
 echo lock >"$in/~\$whole.docx"
 cp "$work/whole.docx" "$in/whole.docx"

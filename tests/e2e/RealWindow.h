@@ -6,8 +6,8 @@
 #include "FakeFileDialogs.h"
 #include "FakeMessageBoxes.h"
 #include "FakeSettingsStore.h"
-#include "MainWindow.h"
 #include "LibreOfficeProcessor.h"
+#include "MainWindow.h"
 
 #include <functional>
 #include <memory>
@@ -25,8 +25,8 @@ struct RealWindow
     std::unique_ptr<MainWindow> form;
 
     RealWindow(const QString &copiesDir, std::function<void()> endProcess,
-             std::function<void(int)> wait,
-             std::chrono::milliseconds callTimeout = std::chrono::seconds(120))
+               std::function<void(int)> wait,
+               std::chrono::milliseconds callTimeout = std::chrono::seconds(120))
     {
         automation::LibreOfficeProcessor::Options options;
         options.copiesDir = copiesDir.toStdString();
@@ -34,9 +34,9 @@ struct RealWindow
         options.callTimeout = callTimeout;
         office = std::make_unique<automation::LibreOfficeProcessor>(options);
         settings.values["Combo1"] = "0";
-        form = std::make_unique<MainWindow>(MainWindow::Services{settings, printers, messages, shell, dialogs,
-                                                       *office, QString(), [] { return 1; },
-                                                       std::move(endProcess), std::move(wait)});
+        form = std::make_unique<MainWindow>(
+            MainWindow::Services{settings, printers, messages, shell, dialogs, *office, QString(),
+                                 [] { return 1; }, std::move(endProcess), std::move(wait)});
         form->startUp();
     }
 };

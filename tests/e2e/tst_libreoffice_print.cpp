@@ -2,11 +2,11 @@
 // capture queues.
 
 #include "DocumentChecks.h"
+#include "DocumentPrinter.h"
 #include "E2eSupport.h"
 #include "FakeMessageBoxes.h"
 #include "InstallCheck.h"
 #include "LibreOfficeProcessor.h"
-#include "DocumentPrinter.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>

@@ -2,8 +2,8 @@
 // Prints a summary table of every case at the end.
 
 #include "DocumentAdder.h"
-#include "E2eSupport.h"
 #include "DocumentListView.h"
+#include "E2eSupport.h"
 #include "PrintOptions.h"
 #include "YieldingWait.h"
 
@@ -97,7 +97,8 @@ class TestReliability : public QObject
         return left.isEmpty() ? QStringLiteral("nothing") : left.join(", ");
     }
 
-    std::unique_ptr<RealWindow> realForm(std::chrono::milliseconds timeout = std::chrono::seconds(60))
+    std::unique_ptr<RealWindow>
+    realForm(std::chrono::milliseconds timeout = std::chrono::seconds(60))
     {
         return std::make_unique<RealWindow>(
             m_copies.path(), [] { QFAIL("the program ended"); }, [this](int s) { m_waits << s; },
@@ -107,8 +108,8 @@ class TestReliability : public QObject
     // A run whose fault strikes in the wait after the first document, once
     // that one's job is on `queue`: the second is sent into the fault.
     std::unique_ptr<RealWindow> realFormFaultingAfterFirst(const QString &queue,
-                                                         std::function<void()> fault,
-                                                         std::chrono::milliseconds timeout)
+                                                           std::function<void()> fault,
+                                                           std::chrono::milliseconds timeout)
     {
         const int before = int(e2e::capturedJobs(queue).size());
         return std::make_unique<RealWindow>(

@@ -1,15 +1,15 @@
 // Whole print runs from the main window with the real office, onto the
 // private scheduler's capture queue.
 
+#include "DocumentListView.h"
 #include "E2eSupport.h"
 #include "EventLoop.h"
 #include "FakeDesktopShell.h"
 #include "FakeFileDialogs.h"
 #include "FakeMessageBoxes.h"
 #include "FakeSettingsStore.h"
-#include "MainWindow.h"
 #include "LibreOfficeProcessor.h"
-#include "DocumentListView.h"
+#include "MainWindow.h"
 #include "PrintOptions.h"
 #include "RealWindow.h"
 #include "YieldingWait.h"

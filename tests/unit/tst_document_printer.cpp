@@ -1,6 +1,6 @@
+#include "DocumentPrinter.h"
 #include "FakeMessageBoxes.h"
 #include "FakeWordProcessor.h"
-#include "DocumentPrinter.h"
 
 #include <QTest>
 
@@ -94,8 +94,7 @@ private slots:
     void failuresToStartOrOpenReachTheCaller()
     {
         word.unopenable["/docs/broken.docx"] = "The file appears to be corrupted.";
-        QVERIFY_THROWS_EXCEPTION(automation::AutomationError,
-                                 word1->print("/docs/broken.docx"));
+        QVERIFY_THROWS_EXCEPTION(automation::AutomationError, word1->print("/docs/broken.docx"));
         QVERIFY(messages.shown.isEmpty());
         QCOMPARE(word.log->alive, 0);
 

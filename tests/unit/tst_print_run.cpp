@@ -1,3 +1,4 @@
+#include "DocumentPrinter.h"
 #include "DocumentSource.h"
 #include "FakeMessageBoxes.h"
 #include "FakePrinterList.h"
@@ -7,7 +8,6 @@
 #include "PrintRun.h"
 #include "RunErrorReport.h"
 #include "YieldingWait.h"
-#include "DocumentPrinter.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>

@@ -35,14 +35,14 @@ struct WindowFixture
 
     MainWindow &make()
     {
-        form = std::make_unique<MainWindow>(MainWindow::Services{settings, printers, messages, shell, dialogs,
-                                                       word, programFolder, [this] { return draw; },
-                                                       [this] { ++endProcessCalls; },
-                                                       [this](int seconds) {
-                                                           waits << seconds;
-                                                           if (onWait)
-                                                               onWait();
-                                                       }});
+        form = std::make_unique<MainWindow>(
+            MainWindow::Services{settings, printers, messages, shell, dialogs, word, programFolder,
+                                 [this] { return draw; }, [this] { ++endProcessCalls; },
+                                 [this](int seconds) {
+                                     waits << seconds;
+                                     if (onWait)
+                                         onWait();
+                                 }});
         return *form;
     }
 

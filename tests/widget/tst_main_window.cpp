@@ -1,8 +1,8 @@
 // The main window on fakes: start-up, shutdown, menu, toolbar, tabs, Help.
 
-#include "WindowFixture.h"
 #include "DocumentListView.h"
 #include "PrintOptions.h"
+#include "WindowFixture.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,8 +1,8 @@
 // The main window on a real (virtual) display, captured to a PNG that is kept
 // as a test artefact.
 
-#include "WindowFixture.h"
 #include "DocumentListView.h"
+#include "WindowFixture.h"
 
 #include <QDir>
 #include <QGuiApplication>

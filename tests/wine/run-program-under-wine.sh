@@ -41,13 +41,16 @@ check() { # check NAME CONDITION...
     else echo "FAIL: windows program: $what"; failed=$((failed + 1)); fi
 }
 settings='HKCU\Software\VB and VBA Program Settings\Harrowick\Marrowlake'
+quietly() { # quietly /i|/x MSI: msiexec as an administrator deploys; its status
+    local status=0
+    wine msiexec "$1" "$(winepath -w "$2")" /qn >/dev/null 2>&1 || status=$?
+    wineserver -w
+    return "$status"
+}
 
 # Installed as an administrator deploys it: silently.
-set +e
-wine msiexec /i "$(winepath -w "$msi")" /qn >/dev/null 2>&1
-status=$?
-set -e
-wineserver -w
+status=0
+quietly /i "$msi" || status=$?
 check "the installer installs silently" [ "$status" -eq 0 ]
 installed="$WINEPREFIX/drive_c/Program Files/Marrowlake"
 check "into Program Files\\Marrowlake, with the console companion, Qt and the samples" \
@@ -62,8 +65,7 @@ check "Open with Marrowlake for Word documents, no default taken" \
 newer="$work/Marrowlake-newer-x64.msi"
 (cd "$build/windows/installer" && wixl -a x64 -D Version=99.0.0 -D SourceDir=Marrowlake \
     -D Icon=marrowlake.ico -D Win64=yes -o "$newer" marrowlake.wxs files.wxs) >/dev/null 2>&1
-wine msiexec /i "$(winepath -w "$newer")" /qn >/dev/null 2>&1 || true
-wineserver -w
+quietly /i "$newer" || true
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' >"$work/uninstall.txt"
 check "a newer version replaces the older one" \
     bash -c "[ \$(grep -c 'DisplayName.*REG_SZ.*Marrowlake' '$work/uninstall.txt') -eq 1 ] && grep -q 'DisplayVersion.*REG_SZ.*99[.]0[.]0' '$work/uninstall.txt' && [ -f '$installed/marrowlake.exe' ]"
@@ -165,11 +167,8 @@ check "nothing of the program is left running" bash -c "! pgrep -f 'marrowlake[.
 
 # Removed silently: nothing of ours is left in Program Files or the machine's
 # registry; the user's own settings stay, as Windows programs leave them.
-set +e
-wine msiexec /x "$(winepath -w "$msi")" /qn >/dev/null 2>&1
-status=$?
-set -e
-wineserver -w
+status=0
+quietly /x "$msi" || status=$?
 check "the installer uninstalls silently" [ "$status" -eq 0 ]
 check "nothing is left in Program Files" [ ! -e "$installed" ]
 check "nothing is left in the machine's registry" \

@@ -9,31 +9,23 @@
 #include "OfficeProcess.h"
 #include "OfficeProfiles.h"
 #include "PrintJobWatcher.h"
-#include "RefusingInteractionHandler.h"
 #include "UnoRuntime.h"
 #include "UnoText.h"
 #include "WarmStart.h"
 
 #include <com/sun/star/beans/PropertyValue.hpp>
 #include <com/sun/star/connection/NoConnectException.hpp>
-#include <com/sun/star/document/MacroExecMode.hpp>
-#include <com/sun/star/document/UpdateDocMode.hpp>
 #include <com/sun/star/frame/Desktop.hpp>
 #include <com/sun/star/frame/XComponentLoader.hpp>
-#include <com/sun/star/frame/XModel.hpp>
 #include <com/sun/star/frame/XStorable.hpp>
-#include <com/sun/star/lang/XServiceInfo.hpp>
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/view/XPrintJobBroadcaster.hpp>
 #include <com/sun/star/view/XPrintable.hpp>
 #include <osl/file.hxx>
 
 #include <algorithm>
-#include <condition_variable>
 #include <exception>
-#include <mutex>
 #include <sys/stat.h>
-#include <thread>
 #include <unistd.h>
 
 using namespace css;

@@ -10,16 +10,11 @@
 #include <com/sun/star/uno/XComponentContext.hpp>
 #include <rtl/ref.hxx>
 
-#include <atomic>
 #include <chrono>
-#include <exception>
 #include <filesystem>
 #include <functional>
-#include <future>
 #include <memory>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace automation {
