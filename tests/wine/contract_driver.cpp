@@ -1,17 +1,25 @@
 // Drives the COM automation layer the way the program does, one case per
 // run, and prints what happened; run-contract-tests.sh checks the output and
 // the stand-in's call log.
-//   contract_driver print PATH PRINTER   the program's own print sequence
+//   contract_driver print PRINTER PATH...  the program's own print sequence,
+//                                        one instance per document
+// CONTRACT_CALL_LIMIT (seconds) shortens the limit on a call into Word, and
+// CONTRACT_BUSY_LIMIT the time a busy Word is asked again.
 //   contract_driver check                start an instance and quit it (no argument)
 //   contract_driver attach               attach to a running instance, test its name
-//   contract_driver open-unguarded PATH  Documents.Open(PATH) and nothing else,
-//                                        as Word's defaults would have it
+//   contract_driver open-unguarded PATH PRINTER  Documents.Open(PATH) and
+//                                        ActivePrinter=PRINTER, with Word's
+//                                        defaults as they are
+//   contract_driver processes NAME       how many processes of this Wine
+//                                        prefix run the image NAME
 
 #include "ComDispatch.h"
 #include "PrintSequence.h"
 #include "WordComProcessor.h"
 
+#include <chrono>
 #include <shellapi.h>
+#include <tlhelp32.h>
 #include <vector>
 
 #include <cstdio>
@@ -48,20 +56,31 @@ int main()
     LocalFree(wideArgs);
     if (argc < 2)
         return 2;
-    int busyYields = 0;
-    WordComProcessor word([&busyYields] { ++busyYields; });
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    // The caller's window, as far as the layer sees it: served while Word
+    // works on a call.
+    int served = 0;
+    WordLimits limits;
+    if (const char *seconds = std::getenv("CONTRACT_CALL_LIMIT"))
+        limits.call = std::chrono::seconds(std::atoi(seconds));
+    if (const char *seconds = std::getenv("CONTRACT_BUSY_LIMIT"))
+        limits.busy = std::chrono::seconds(std::atoi(seconds));
+    WordComProcessor word([&served] { ++served; }, limits);
     const std::string mode = args[1];
-    if (mode == "print" && argc == 4) {
-        const PrintSteps steps{[&args] { return args[3]; }, noteWait, [] {}, {}};
-        try {
-            const auto failure = printDocument(word, args[2], steps);
-            std::printf(failure ? "could not print: %s\n" : "printed\n",
-                        failure ? failure->c_str() : "");
-        } catch (const AutomationError &e) {
-            std::printf("not opened: %s\n", e.what());
+    if (mode == "print" && argc >= 4) {
+        const PrintSteps steps{[&args] { return args[2]; }, noteWait, [] {}, {}};
+        for (size_t i = 3; i < args.size(); ++i) {
+            served = 0;
+            try {
+                const auto failure = printDocument(word, args[i], steps);
+                std::printf(failure ? "could not print: %s\n" : "printed\n",
+                            failure ? failure->c_str() : "");
+            } catch (const AutomationError &e) {
+                std::printf("not opened: %s\n", e.what());
+            }
+            // Every 15 ms or so while a call was under way.
+            std::fprintf(stderr, "window served %d times\n", served);
         }
-        if (busyYields > 0)
-            std::printf("yields while busy: %d\n", busyYields);
         return 0;
     }
     if (mode == "check") {
@@ -84,7 +103,20 @@ int main()
         }
         return 0;
     }
-    if (mode == "open-unguarded" && argc == 3) {
+    if (mode == "processes" && argc == 3) {
+        const std::wstring image = ComDispatch::wide(args[2]);
+        int count = 0;
+        const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+        PROCESSENTRY32W entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32FirstW(snapshot, &entry); more;
+             more = Process32NextW(snapshot, &entry))
+            count += _wcsicmp(entry.szExeFile, image.c_str()) == 0;
+        CloseHandle(snapshot);
+        std::printf("%d\n", count);
+        return 0;
+    }
+    if (mode == "open-unguarded" && argc == 4) {
         CLSID clsid{};
         IDispatch *raw = nullptr;
         if (FAILED(CLSIDFromProgID(L"Word.Application", &clsid)) ||
@@ -94,6 +126,7 @@ int main()
         ComDispatch application(raw);
         ComDispatch documents(application.get("Documents").takeDispatch());
         ComDispatch document(documents.call("Open", {ComVariant(args[2])}).takeDispatch());
+        application.put("ActivePrinter", ComVariant(args[3]));
         application.call("Quit", {ComVariant(false)});
         std::printf("opened\n");
         return 0;

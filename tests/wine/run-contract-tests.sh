@@ -11,7 +11,7 @@ build=${1:?usage: run-contract-tests.sh BUILD_DIR}/wine-contract
 cmake --no-warn-unused-cli -S "$here" -B "$build" -DCMAKE_TOOLCHAIN_FILE="$here/../../cmake/mingw-w64.cmake" >/dev/null
 cmake --build "$build" -j2 >/dev/null
 
-. "$here/standin-prefix.sh" "$build/wordstandin.dll"
+. "$here/standin-prefix.sh" "$build/WINWORD.exe"
 
 passed=0
 failed=0
@@ -26,25 +26,40 @@ check() { # check NAME EXPECTED ACTUAL
         echo "  actual:   $(printf '%q' "$3")"
     fi
 }
-driver() { wine "$build/contract_driver.exe" "$@" 2>/dev/null; }
+driver() { wine "$build/contract_driver.exe" "$@" 2>"$work/driver.err"; }
 log="$work/calls.log"
 export WORD_STANDIN_LOG="$log"
 doc='C:\Documents\Résumé #1.docx'
+# Word processes of this prefix; waits (10 s at most) for there to be N.
+words() { driver processes WINWORD.exe | tr -d '\r'; }
+words_become() { # words_become N
+    for _ in $(seq 200); do [ "$(words)" = "$1" ] && break; sleep 0.05; done
+    words
+}
+end_words() { wine taskkill /F /IM WINWORD.exe >/dev/null 2>&1 || true; words_become 0 >/dev/null; }
+# The Windows default printer, as Windows keeps it for the user.
+device_key='HKCU\Software\Microsoft\Windows NT\CurrentVersion\Windows'
+default_printer() { wine reg query "$device_key" /v Device 2>/dev/null | tr -d '\r' | sed -n 's/.*REG_SZ *//p'; }
+wine reg add "$device_key" /v Device /d "Office Default,winspool,Ne00:" /f >/dev/null 2>&1
 
 opened="Documents
 AutomationSecurity=3
 DisplayAlerts=0
-Open($doc, ConfirmConversions=false, ReadOnly=true, AddToRecentFiles=false, PasswordDocument=<given>, WritePasswordDocument=<given>, Revert=false, Visible=false, NoEncodingDialog=true)"
+Open($doc, ConfirmConversions=false, ReadOnly=true, AddToRecentFiles=false, PasswordDocument=<given>, WritePasswordDocument=<given>, Revert=false, Visible=false, NoEncodingDialog=true)
+ActiveWindow
+Hwnd"
 
 # Printing one document, by the program's own sequence: exactly these calls,
 # in this order; the path (non-ASCII letters, a blank, "#") intact at Open;
-# macros disabled and alerts off before Open.
+# macros disabled and alerts off before Open; the printer set for this
+# instance only; our document alone open, so Word is quit.
 : >"$log"
-out=$(driver print "$doc" "Office Laser")
+out=$(driver print "Office Laser" "$doc")
 check "print: the document prints" "printed" "$out"
 check "print: the exact call sequence" "CreateInstance
 $opened
-ActivePrinter=Office Laser
+WordBasic
+FilePrintSetup(Printer=Office Laser, DoNotSetAsSysDefault=1)
 PrintOut(Collate=true, Background=false, fileName=$doc)
 Application
 BackgroundPrintingStatus
@@ -53,47 +68,79 @@ BackgroundPrintingStatus
 Application
 BackgroundPrintingStatus
 wait 1
+Count
 Quit(false)" "$(cat "$log")"
+check "print: Word's process has ended" "0" "$(words_become 0)"
+check "print: the Windows default printer is the user's still" "Office Default,winspool,Ne00:" "$(default_printer)"
 
-# ActivePrinter refused: Word's description, nothing printed, Word ended.
+# The printer refused: Word's description, nothing printed, Word ended, the
+# default printer untouched.
 : >"$log"
-out=$(WORD_STANDIN_FAIL="ActivePrinter=There is a printer error." driver print "$doc" "Gone")
+out=$(WORD_STANDIN_FAIL="FilePrintSetup=There is a printer error." driver print "Gone" "$doc")
 check "refused printer: Word's description" "could not print: There is a printer error." "$out"
 check "refused printer: no PrintOut" "" "$(grep -E '^PrintOut' "$log" || true)"
 check "refused printer: Word is ended" "Quit(false)" "$(tail -n 1 "$log")"
+check "refused printer: the default printer is the user's still" "Office Default,winspool,Ne00:" "$(default_printer)"
 
-# A busy server is asked again, the window served between the attempts; one
-# that stays busy fails after a while.
+# A busy Word is asked again: a call refused three times, and a Word that
+# refuses every call, the name look-up included, for its first 8 seconds.
+# One that stays busy fails with a sentence.
 : >"$log"
-out=$(WORD_STANDIN_BUSY="ActivePrinter=3" driver print "$doc" "Office Laser")
-check "busy server: retried until it answers" "printed" "$(echo "$out" | head -n 1)"
-check "busy server: asked four times" "4" "$(grep -c '^ActivePrinter=' "$log")"
-yields=$(echo "$out" | sed -n 's/^yields while busy: //p')
-check "busy server: the caller yields between the retries" "yes" "$([ "${yields:-0}" -ge 3 ] && echo yes || echo "no (${yields:-0})")"
-out=$(WORD_STANDIN_BUSY="ActivePrinter=1000" driver print "$doc" "Office Laser")
-check "busy server: a bounded number of retries" "could not print: 0x80010001" "$(echo "$out" | head -n 1)"
+out=$(WORD_STANDIN_BUSY="FilePrintSetup=3" driver print "Office Laser" "$doc")
+check "busy Word: retried until it answers" "printed" "$out"
+check "busy Word: asked four times" "4" "$(grep -c '^FilePrintSetup' "$log")"
+out=$(WORD_STANDIN_BUSY_START=8 driver print "Office Laser" "$doc")
+check "busy start: waited out, printed" "printed" "$out"
+out=$(CONTRACT_BUSY_LIMIT=2 WORD_STANDIN_BUSY="FilePrintSetup=1000" driver print "Office Laser" "$doc")
+check "busy Word: given up after a while, said as a sentence" \
+    "could not print: Word is busy and did not accept the request." "$out"
+end_words
 
 # Open failing reaches the caller with its description, and Word is ended.
 : >"$log"
-out=$(WORD_STANDIN_FAIL="Open=This file could not be found." driver print "$doc" "Office Laser")
+out=$(WORD_STANDIN_FAIL="Open=This file could not be found." driver print "Office Laser" "$doc")
 check "open failure: reaches the caller" "not opened: This file could not be found." "$out"
 check "open failure: Word is ended" "Quit(false)" "$(tail -n 1 "$log")"
 
 # A password-protected document fails at once instead of waiting for an
 # answer to its question (the stand-in blocks for good without a password).
-: >"$log"
-out=$(timeout 30 wine "$build/contract_driver.exe" print 'C:\Documents\protected.docx' "Office Laser" 2>/dev/null || echo "hung")
+out=$(timeout 60 wine "$build/contract_driver.exe" print "Office Laser" 'C:\Documents\protected.docx' 2>/dev/null || echo "hung")
 check "protected document: fails, no hang" "not opened: The password is incorrect." "$out"
-check "protected document: Word is ended" "Quit(false)" "$(tail -n 1 "$log")"
+
+# A dialog nobody sees: the call is given up at its limit, Word's process is
+# ended, the caller's window was served all the while, and the next
+# document prints.
+out=$(CONTRACT_CALL_LIMIT=4 timeout 60 wine "$build/contract_driver.exe" print "Office Laser" \
+      'C:\Documents\dialog.docx' "$doc" 2>"$work/driver.err" || echo "hung")
+check "dialog: reported at the limit, the next document printed" \
+    "not opened: Word did not answer within 4 seconds and was stopped.
+printed" "$out"
+served=$(head -n 1 "$work/driver.err" | sed -n 's/^window served \([0-9]*\) times.*/\1/p')
+check "dialog: the window was served while Word hung" "yes" \
+    "$([ "${served:-0}" -ge 100 ] && echo yes || echo "no (${served:-0})")"
+check "dialog: no Word is left" "0" "$(words_become 0)"
+
+# A document of the user's open in our instance: ours alone is closed,
+# unsaved, and Word is left running for the user.
+: >"$log"
+out=$(WORD_STANDIN_USER_DOCUMENT=1 driver print "Office Laser" "$doc")
+check "user's document: ours printed" "printed" "$out"
+check "user's document: only ours closed, Word not quit" "Count
+Close(SaveChanges=0)" "$(tail -n 2 "$log")"
+check "user's document: its Word runs on" "1" "$(words_become 1)"
+end_words
 
 # A document's macro: the control shows that it runs when Word's defaults
-# stand; printing it does not run it.
+# stand, and that Word's own ActivePrinter makes the printer the Windows
+# default; printing the document runs neither.
 export WORD_STANDIN_MARKER="$work/macro-ran"
 rm -f "$WORD_STANDIN_MARKER"
-driver open-unguarded 'C:\Documents\macro.docx' >/dev/null
-check "macro control: runs with Word's defaults" "yes" "$([ -e "$WORD_STANDIN_MARKER" ] && echo yes || echo no)"
+driver open-unguarded 'C:\Documents\macro.docx' "Control Printer" >/dev/null
+check "control: the macro runs with Word's defaults" "yes" "$([ -e "$WORD_STANDIN_MARKER" ] && echo yes || echo no)"
+check "control: ActivePrinter changes the Windows default" "Control Printer,winspool,Ne00:" "$(default_printer)"
+wine reg add "$device_key" /v Device /d "Office Default,winspool,Ne00:" /f >/dev/null 2>&1
 rm -f "$WORD_STANDIN_MARKER"
-out=$(driver print 'C:\Documents\macro.docx' "Office Laser")
+out=$(driver print "Office Laser" 'C:\Documents\macro.docx')
 check "macro document: printed" "printed" "$out"
 check "macro document: its macro never ran" "no" "$([ -e "$WORD_STANDIN_MARKER" ] && echo yes || echo no)"
 
@@ -103,55 +150,49 @@ out=$(driver check)
 check "start-up check: an instance starts" "installed" "$out"
 check "start-up check: Quit without an argument" "Quit()" "$(tail -n 1 "$log")"
 
-# Attaching: none running, then one running in another process, then gone.
+# Attaching: none running, then one the user runs, then gone.
 out=$(driver attach)
 check "attach: none running fails" "none running:" "$(echo "$out" | cut -c1-13)"
-rm -f "$work/ready" "$work/stop"
-wine "$build/standin_host.exe" "$(winepath -w "$work/ready")" "$(winepath -w "$work/stop")" >/dev/null 2>&1 &
-host=$!
-for _ in $(seq 200); do [ -e "$work/ready" ] && break; sleep 0.05; done
-out=$(driver attach)
-check "attach: finds the instance of another process" "running: Microsoft Word (Word)" "$out"
-touch "$work/stop"
-wait "$host" || true
+for name in "Microsoft Word" "Microsoft Excel"; do
+    rm -f "$work/ready" "$work/stop"
+    WORD_STANDIN_NAME="$name" wine "$build/WINWORD.exe" /running "$(winepath -w "$work/ready")" \
+        "$(winepath -w "$work/stop")" >/dev/null 2>&1 &
+    host=$!
+    for _ in $(seq 200); do [ -e "$work/ready" ] && break; sleep 0.05; done
+    out=$(driver attach)
+    touch "$work/stop"
+    wait "$host" || true
+    if [ "$name" = "Microsoft Word" ]; then
+        check "attach: finds the user's running Word" "running: Microsoft Word (Word)" "$out"
+    else
+        check "attach: another product's name is not Word" "running: Microsoft Excel (not Word)" "$out"
+    fi
+done
 out=$(driver attach)
 check "attach: none after it is gone" "none running:" "$(echo "$out" | cut -c1-13)"
 
-# Another answer to the default member is not Word.
-WORD_STANDIN_NAME="Microsoft Excel" wine "$build/standin_host.exe" "$(winepath -w "$work/ready2")" "$(winepath -w "$work/stop2")" >/dev/null 2>&1 &
-host=$!
-for _ in $(seq 200); do [ -e "$work/ready2" ] && break; sleep 0.05; done
-out=$(driver attach)
-check "attach: another product's name is not Word" "running: Microsoft Excel (not Word)" "$out"
-touch "$work/stop2"
-wait "$host" || true
+# Only a Word process certainly ours is ever ended. Quit failing, and the
+# user starting Word at that very moment: the process that shows our
+# document is ours and ended, the user's runs on. Without a window to tell,
+# two new processes leave it unknown: nothing is ended (ours goes by itself
+# once we let go of it, the user's runs on).
+out=$(WORD_STANDIN_SPAWN="1=$(winepath -w "$build/WINWORD.exe")" WORD_STANDIN_FAIL="Quit=Word is busy." \
+      driver print "Office Laser" "$doc")
+check "claim: ours told by its window, ended; the user's runs on" "could not print: Word is busy. 1" \
+    "$out $(words_become 1)"
+end_words
+out=$(WORD_STANDIN_SPAWN="1=$(winepath -w "$build/WINWORD.exe")" \
+      WORD_STANDIN_FAIL="ActiveWindow=No window.|Quit=Word is busy." driver print "Office Laser" "$doc")
+check "claim: two new processes and no window, none is ended" \
+    "could not print: Word is busy. Word may still be running. 1" "$out $(words_become 1)"
+end_words
 
-# Only a Word process certainly ours is ever ended: with Quit failing, the one
-# WINWORD.EXE that appeared with our instance is ended; when two appeared at
-# once (the user started Word then too), neither is, and the report says so.
-words() { pgrep -fc 'WINWORD[.]exe' || true; }
-dummy=$(winepath -w "$build/WINWORD.exe")
-for appeared in 1 2; do
-    : >"$log"
-    out=$(WORD_STANDIN_SPAWN="$appeared=$dummy" WORD_STANDIN_FAIL="Quit=Word is busy." \
-          driver print "$doc" capture)
-    # An ended process may take a moment to go; the others sleep a minute.
-    for _ in $(seq 100); do [ "$(words)" -le $((appeared - 1)) ] && break; sleep 0.05; done
-    left=$(words)
-    pkill -f 'WINWORD[.]exe' || true
-    if [ "$appeared" -eq 1 ]; then
-        check "claim: the one new Word process is ours and ended" "0 could not print: Word is busy." \
-            "$left $out"
-    else
-        check "claim: two new Word processes, none is ended" \
-            "2 could not print: Word is busy. Word may still be running." "$left $out"
-    fi
-done
-
-# No "Word.Application" registered: a clean failure with a description.
+# No "Word.Application" registered: the sentence users know from the
+# start-up check.
 unregister_standin
 out=$(driver check)
-check "unregistered ProgID: fails cleanly" "not installed: 0x800401F3" "$out"
+check "unregistered ProgID: Word is not installed, said as a sentence" \
+    "not installed: Word is not installed on this computer. You need to have it installed to use this software without error." "$out"
 
 # The Windows folder listing on a real tree.
 mkdir -p "$work/tree"

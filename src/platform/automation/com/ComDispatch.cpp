@@ -8,13 +8,36 @@ namespace automation {
 
 namespace {
 
-// A busy server (a dialog open in Word, say) refuses calls for a while.
-constexpr int BusyRetries = 50;
-constexpr DWORD BusyRetryMs = 100;
+// A busy server (Word starting, or a dialog open in it) refuses calls for a
+// while; they are asked again at this pace.
+constexpr DWORD BusyRetryMs = 250;
 
 bool serverBusy(HRESULT hr)
 {
     return hr == RPC_E_CALL_REJECTED || hr == RPC_E_SERVERCALL_RETRYLATER;
+}
+
+// Sentences for what users meet with Word, where the system may have none.
+const char *knownSentence(HRESULT hr)
+{
+    switch (hr) {
+    case RPC_E_CALL_REJECTED:
+    case RPC_E_SERVERCALL_RETRYLATER:
+        return "Word is busy and did not accept the request.";
+    case RPC_E_DISCONNECTED:
+    case RPC_E_SERVERFAULT:
+    case static_cast<HRESULT>(0x800706BAL): // RPC_S_SERVER_UNAVAILABLE
+    case static_cast<HRESULT>(0x800706BEL): // RPC_S_CALL_FAILED
+    case static_cast<HRESULT>(0x800706BFL): // RPC_S_CALL_FAILED_DNE
+    case RPC_E_CALL_CANCELED:
+        return "Word ended unexpectedly.";
+    case CO_E_SERVER_EXEC_FAILURE:
+        return "Word could not be started.";
+    case E_ACCESSDENIED:
+        return "Word refused access.";
+    default:
+        return nullptr;
+    }
 }
 
 } // namespace
@@ -89,7 +112,7 @@ ComDispatch &ComDispatch::operator=(ComDispatch &&other) noexcept
         if (m_dispatch)
             m_dispatch->Release();
         m_dispatch = std::exchange(other.m_dispatch, nullptr);
-        m_busyYield = std::move(other.m_busyYield);
+        m_busyLimit = other.m_busyLimit;
     }
     return *this;
 }
@@ -122,10 +145,20 @@ std::string ComDispatch::narrow(const wchar_t *wide, int length)
     return text;
 }
 
+bool ComDispatch::notInstalled(HRESULT hr)
+{
+    return hr == CO_E_CLASSSTRING || hr == REGDB_E_CLASSNOTREG || hr == CO_E_APPNOTFOUND;
+}
+
 std::string ComDispatch::describe(HRESULT hr, const EXCEPINFO *info)
 {
     if (info && info->bstrDescription && SysStringLen(info->bstrDescription) > 0)
         return narrow(info->bstrDescription, int(SysStringLen(info->bstrDescription)));
+    if (notInstalled(hr))
+        return "Word is not installed on this computer. You need to have it installed to use "
+               "this software without error.";
+    if (const char *sentence = knownSentence(hr))
+        return sentence;
     wchar_t *system = nullptr;
     const DWORD n = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
@@ -138,9 +171,10 @@ std::string ComDispatch::describe(HRESULT hr, const EXCEPINFO *info)
         if (!text.empty())
             return text;
     }
-    char hex[32];
-    std::snprintf(hex, sizeof hex, "0x%08lX", static_cast<unsigned long>(hr));
-    return hex;
+    char sentence[64];
+    std::snprintf(sentence, sizeof sentence, "Word reported error 0x%08lX.",
+                  static_cast<unsigned long>(hr));
+    return sentence;
 }
 
 ComVariant ComDispatch::invoke(WORD flags, std::vector<ComVariant> &positional,
@@ -159,10 +193,18 @@ ComVariant ComDispatch::invoke(WORD flags, std::vector<ComVariant> &positional,
         for (auto &n : names)
             pointers.push_back(n.data());
         ids.resize(names.size());
-        const HRESULT hr = m_dispatch->GetIDsOfNames(
-            IID_NULL, pointers.data(), UINT(pointers.size()), LOCALE_USER_DEFAULT, ids.data());
-        if (FAILED(hr))
+        const ULONGLONG busyUntil = GetTickCount64() + ULONGLONG(m_busyLimit.count());
+        for (;;) {
+            const HRESULT hr = m_dispatch->GetIDsOfNames(
+                IID_NULL, pointers.data(), UINT(pointers.size()), LOCALE_USER_DEFAULT, ids.data());
+            if (SUCCEEDED(hr))
+                break;
+            if (serverBusy(hr) && GetTickCount64() < busyUntil) {
+                Sleep(BusyRetryMs);
+                continue;
+            }
             throw AutomationError(describe(hr, nullptr));
+        }
     }
     // Arguments go in reverse order: the named ones (matching their ids),
     // then the positional ones from last to first.
@@ -179,7 +221,8 @@ ComVariant ComDispatch::invoke(WORD flags, std::vector<ComVariant> &positional,
     DISPPARAMS params{args.data(), namedIds.data(), UINT(args.size()), UINT(namedIds.size())};
 
     ComVariant result;
-    for (int attempt = 0;; ++attempt) {
+    const ULONGLONG busyUntil = GetTickCount64() + ULONGLONG(m_busyLimit.count());
+    for (;;) {
         EXCEPINFO info{};
         UINT argError = 0;
         const HRESULT hr = m_dispatch->Invoke(
@@ -194,14 +237,8 @@ ComVariant ComDispatch::invoke(WORD flags, std::vector<ComVariant> &positional,
         SysFreeString(info.bstrSource);
         SysFreeString(info.bstrDescription);
         SysFreeString(info.bstrHelpFile);
-        if (serverBusy(hr) && attempt < BusyRetries) {
-            // The same pause as ever, but the window keeps working in it.
-            const ULONGLONG until = GetTickCount64() + BusyRetryMs;
-            do {
-                if (m_busyYield)
-                    m_busyYield();
-                Sleep(5);
-            } while (GetTickCount64() < until);
+        if (serverBusy(hr) && GetTickCount64() < busyUntil) {
+            Sleep(BusyRetryMs);
             continue;
         }
         throw AutomationError(description);

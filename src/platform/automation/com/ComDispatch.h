@@ -8,7 +8,7 @@
 
 #include <oleauto.h>
 
-#include <functional>
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -46,8 +46,7 @@ public:
     ComDispatch() = default;
     explicit ComDispatch(IDispatch *owned) : m_dispatch(owned) {}
     ComDispatch(ComDispatch &&other) noexcept
-        : m_dispatch(std::exchange(other.m_dispatch, nullptr)),
-          m_busyYield(std::move(other.m_busyYield))
+        : m_dispatch(std::exchange(other.m_dispatch, nullptr)), m_busyLimit(other.m_busyLimit)
     {
     }
     ComDispatch &operator=(ComDispatch &&other) noexcept;
@@ -56,9 +55,9 @@ public:
     ~ComDispatch();
 
     [[nodiscard]] bool isNull() const { return m_dispatch == nullptr; }
-    // Called between the retries of a call that a busy server refused, so
-    // that the caller's window keeps handling its events meanwhile.
-    void setBusyYield(std::function<void()> yield) { m_busyYield = std::move(yield); }
+    // How long a call that a busy server refuses is tried again.
+    void setBusyLimit(std::chrono::milliseconds limit) { m_busyLimit = limit; }
+    [[nodiscard]] IDispatch *raw() const { return m_dispatch; }
 
     // A method call by name, with positional and then named arguments.
     ComVariant call(const std::string &member, std::vector<ComVariant> positional = {},
@@ -70,9 +69,12 @@ public:
 
     static std::wstring wide(const std::string &utf8);
     static std::string narrow(const wchar_t *wide, int length = -1);
-    // The description of a failed call: Word's own text when it gave one,
-    // the system's text for the HRESULT, or the HRESULT in hexadecimal.
+    // The description of a failed call as a sentence: Word's own text when
+    // it gave one, ours for what a user meets with Word, the system's text
+    // for the HRESULT, or a sentence with the code.
     static std::string describe(HRESULT hr, const EXCEPINFO *info);
+    // Word is not installed (no "Word.Application" class).
+    static bool notInstalled(HRESULT hr);
 
 private:
     // member empty: the default member.
@@ -80,7 +82,7 @@ private:
                       std::vector<NamedArgument> &named, const std::string &member);
 
     IDispatch *m_dispatch = nullptr;
-    std::function<void()> m_busyYield;
+    std::chrono::milliseconds m_busyLimit{30'000};
 };
 
 } // namespace automation

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ComApartment.h"
 #include "ComDispatch.h"
 #include "WordAutomation.h"
 
@@ -10,24 +11,37 @@
 
 namespace automation {
 
-// One Word application object (or the view of it that its Application
-// property returns).
+// How long each kind of call into Word may take: the same limits the office
+// layer keeps on Linux. Past one, Word's process (when certainly ours) is
+// ended and the step fails.
+struct WordLimits
+{
+    std::chrono::milliseconds start{60'000};
+    std::chrono::milliseconds call{180'000};
+    std::chrono::milliseconds quit{10'000};
+    // How long calls that a busy Word rejects are tried again.
+    std::chrono::milliseconds busy{30'000};
+};
+
+// One Word application object: a new instance of ours, or the user's
+// running Word. Every call runs in an apartment of its own under a limit,
+// while the caller's thread keeps its window painted.
 class WordComApplication : public Application, private Documents
 {
 public:
-    // What an instance of ours shares with its processor; a view or the
-    // user's own running Word has none.
     struct Ownership
     {
+        // The processor's instances still to be ended; none for the user's
+        // own Word.
         std::shared_ptr<std::set<WordComApplication *>> live;
-        std::function<void()> busyYield;
-        // Its WINWORD.EXE, held by a handle; none when it was not certainly
-        // ours.
-        std::shared_ptr<void> process;
-        std::chrono::milliseconds callTimeout{180'000};
+        // Called every few milliseconds while a call is under way.
+        YieldFunction whileWaiting;
+        WordLimits limits;
     };
 
-    WordComApplication(ComDispatch application, Ownership ownership);
+    // A new instance of "Word.Application", or the running one.
+    [[nodiscard]] static std::unique_ptr<WordComApplication> create(Ownership ownership);
+    [[nodiscard]] static std::unique_ptr<WordComApplication> attach(Ownership ownership);
     // Ends an instance of ours that was not quit: no invisible Word is left.
     ~WordComApplication() override;
 
@@ -37,22 +51,35 @@ public:
     void PrintOut(bool collate, bool background, const std::string &fileName) override;
     Application &GetApplication() override;
     long BackgroundPrintingStatus() override;
+    // Quits Word, unless a document of the user's is open in it too: then
+    // only ours is closed, unsaved, and Word is left to the user.
     void Quit(std::optional<bool> saveChanges) override;
 
     // Opens with every question of Word's made to fail instead of waiting for
     // an answer nobody can give, and the document's macros disabled.
     std::unique_ptr<Document> Open(const std::string &path) override;
 
-    // Quit(false); a Word that does not answer within the time limit has its
-    // process ended.
+    // As Quit(false); a Word that does not quit, or is in the middle of a
+    // call, has its process ended when it is certainly ours.
     void end();
 
 private:
-    ComDispatch m_application;
-    ComDispatch m_documents;
-    std::unique_ptr<WordComApplication> m_applicationView;
+    struct Objects;
+    using Task = std::function<ComVariant(Objects &)>;
+
+    WordComApplication(Ownership ownership, std::shared_ptr<Objects> objects);
+    // Runs task in the instance's apartment under limit; what: the failure's
+    // start ("Word did not ...") when the limit passes.
+    ComVariant call(std::chrono::milliseconds limit, const Task &task);
+    // Quits, or closes only our document; true when Word was left running
+    // for the user.
+    bool quitOrLeave(std::optional<bool> saveChanges);
+    void endProcess();
+
     Ownership m_ownership;
-    bool m_quit = false;
+    std::shared_ptr<Objects> m_objects;
+    std::unique_ptr<ComApartment> m_apartment;
+    bool m_ended = false;
 };
 
 } // namespace automation

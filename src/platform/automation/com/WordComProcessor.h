@@ -1,24 +1,21 @@
 #pragma once
 
 #include "WordAutomation.h"
+#include "WordComApplication.h"
 
-#include <chrono>
 #include <memory>
 #include <set>
 
 namespace automation {
-
-class WordComApplication;
 
 // Microsoft Word over COM automation, late bound, one instance per call of
 // createInstance ("Word.Application").
 class WordComProcessor : public WordProcessor
 {
 public:
-    // busyYield: called while a busy Word is waited for between retries.
-    explicit WordComProcessor(YieldFunction busyYield = {},
-                              std::chrono::milliseconds callTimeout = std::chrono::seconds(180));
-    ~WordComProcessor() override;
+    // whileWaiting: called every few milliseconds while a call into Word is
+    // under way, so that the caller's window stays painted.
+    explicit WordComProcessor(YieldFunction whileWaiting = {}, WordLimits limits = {});
 
     [[nodiscard]] std::unique_ptr<Application> createInstance() override;
     [[nodiscard]] std::unique_ptr<Application> attachToRunning() override;
@@ -26,9 +23,10 @@ public:
     void endAllInstances() override;
 
 private:
-    bool m_uninitialize = false;
-    YieldFunction m_busyYield;
-    std::chrono::milliseconds m_callTimeout;
+    WordComApplication::Ownership ownership() const;
+
+    YieldFunction m_whileWaiting;
+    WordLimits m_limits;
     std::shared_ptr<std::set<WordComApplication *>> m_live;
 };
 

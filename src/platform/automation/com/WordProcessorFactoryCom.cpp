@@ -5,8 +5,10 @@ namespace automation {
 
 std::unique_ptr<WordProcessor> makeWordProcessor(WordProcessorHooks hooks)
 {
-    // A busy Word is waited for with the window kept working.
-    return std::make_unique<WordComProcessor>(std::move(hooks.yield));
+    // While Word works on a call the window is kept painted (or, without a
+    // window, an interruption is seen); a call that never comes back ends.
+    return std::make_unique<WordComProcessor>(hooks.repaint ? std::move(hooks.repaint)
+                                                            : std::move(hooks.yield));
 }
 
 } // namespace automation
