@@ -145,8 +145,22 @@ int main(int argc, char *argv[])
         writeLine(stderr, QStringLiteral("marrowlake: ") + warning);
     });
     // One window per user: a running one takes these paths and comes to the
-    // front. A start without paths opens a window of its own.
-    if (pathsGiven && InstanceChannel::handOver(paths))
+    // front. A start without paths opens a window of its own. Decided before
+    // anything slow, so that starts made at the same moment (Open with on
+    // several files) settle on one window; what reaches this one before its
+    // window is ready waits, in order, behind its own paths.
+    MainWindow *window = nullptr;
+    QList<QStringList> waiting{paths};
+    InstanceChannel channel;
+    if (channel.startOrHandOver(
+            paths, pathsGiven,
+            [&window, &waiting](const QStringList &handed) {
+                if (window)
+                    window->openPaths(handed);
+                else
+                    waiting << handed;
+            },
+            [&window] { return window ? window->listView()->count() : 0; }))
         return 0;
 
     QtSettingsStore settings;
@@ -180,10 +194,9 @@ int main(int argc, char *argv[])
     messages.setParent(&form);
     form.startUp();
     form.show();
-    InstanceChannel channel;
-    channel.listen([&form](const QStringList &paths) { form.openPaths(paths); },
-                   [&form] { return form.listView()->count(); });
-    if (!paths.isEmpty())
-        form.openPaths(paths);
+    window = &form;
+    for (const QStringList &early : std::as_const(waiting))
+        if (!early.isEmpty())
+            form.openPaths(early);
     return app.exec();
 }

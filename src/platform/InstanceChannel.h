@@ -25,7 +25,16 @@ public:
 
     // Hands the paths to a running program; false when none takes them
     // within the time limit, and then it never adds them later either.
-    [[nodiscard]] static bool handOver(const QStringList &paths, int timeoutMs = 2000);
+    // A program still starting up answers once its start-up yields.
+    [[nodiscard]] static bool handOver(const QStringList &paths, int timeoutMs = 30000);
+    // At the very start, before anything slow: starts made at the same
+    // moment take turns (a lock of the user's), so exactly one of them
+    // listens and the others hand their paths to it, in the order they got
+    // their turn. True when the paths were handed over (the start ends
+    // there); otherwise this start listens when it can, and the receiver
+    // gets what later starts hand over.
+    [[nodiscard]] bool startOrHandOver(const QStringList &paths, bool handOverPaths,
+                                       Receiver receiver, RowCount rows);
     // Starts answering later starts; false when another program answers
     // already (its channel is left alone) or there is no safe place to
     // listen.
@@ -34,6 +43,8 @@ public:
     // The socket's path, in a folder of the user's alone; empty when there
     // is no such folder.
     [[nodiscard]] static QString socketPath();
+    // The lock the starts take turns with, in a folder of the user's alone.
+    [[nodiscard]] static QString lockPath();
 
 private:
     void answer();

@@ -115,6 +115,34 @@ check "a missing path is said, not added" grep -q "no file or folder $docs/not-t
 for _ in $(seq 50); do [ "$(rows)" -eq 3 ] && break; sleep 0.1; done
 check "the running window got the folder's two files and the file" [ "$(rows)" -eq 3 ]
 check "the first program still runs" kill -0 "$first"
+kill "$first"
+wait "$first" 2>/dev/null || true
+
+# Open with on five files at once: five starts, no window running yet. One
+# of them opens the window and the others hand their file to it, while it
+# is still starting up.
+mkdir -p "$docs/five"
+pids=()
+for name in a b c d e; do
+    touch "$docs/five/$name.docx"
+    QT_QPA_PLATFORM=offscreen "$program" "$docs/five/$name.docx" 2>/dev/null &
+    pids+=($!)
+done
+ended=0 statuses=0 window=""
+for pid in "${pids[@]}"; do
+    for _ in $(seq 600); do kill -0 "$pid" 2>/dev/null || break; sleep 0.05; done
+    if kill -0 "$pid" 2>/dev/null; then
+        window="$window $pid"
+    else
+        ended=$((ended + 1))
+        wait "$pid" || statuses=$((statuses + 1))
+    fi
+done
+check "five starts at once: four hand over and exit 0, one window runs" \
+    [ "$ended $statuses $(echo $window | wc -w)" = "4 0 1" ]
+for _ in $(seq 100); do [ "$(rows)" = 5 ] && break; sleep 0.1; done
+check "five starts at once: the one window has the five rows" [ "$(rows)" = 5 ]
+kill $window 2>/dev/null || true
 
 # A watched folder: what was there stays, arrivals print once each in order
 # of arrival, a document still being written waits for its writer, office

@@ -39,3 +39,9 @@ QString InstanceChannel::socketPath()
     }
     return dir + QStringLiteral("/marrowlake.socket");
 }
+
+QString InstanceChannel::lockPath()
+{
+    const QString socket = socketPath();
+    return socket.isEmpty() ? QString() : socket + QStringLiteral(".lock");
+}

@@ -5,7 +5,9 @@
 #include <QFile>
 #include <QLocalServer>
 #include <QLocalSocket>
+#include <QLockFile>
 
+#include <algorithm>
 #include <optional>
 
 // The request: each path in UTF-8 followed by a NUL byte, then one more NUL
@@ -33,7 +35,9 @@ bool InstanceChannel::handOver(const QStringList &paths, int timeoutMs)
     clock.start();
     QLocalSocket socket;
     socket.connectToServer(path);
-    if (!socket.waitForConnected(timeoutMs))
+    // Connecting is immediate where a program listens; its answer may wait
+    // for its start-up.
+    if (!socket.waitForConnected(std::min(timeoutMs, 2000)))
         return false;
     QByteArray request;
     for (const QString &p : paths)
@@ -51,6 +55,21 @@ bool InstanceChannel::handOver(const QStringList &paths, int timeoutMs)
         return false;
     socket.write("go\n");
     return socket.waitForBytesWritten(timeoutMs);
+}
+
+bool InstanceChannel::startOrHandOver(const QStringList &paths, bool handOverPaths,
+                                      Receiver receiver, RowCount rows)
+{
+    // Held until this start listens or has handed its paths over; one that
+    // crashed holding it leaves a stale lock that the next start breaks.
+    const QString path = lockPath();
+    QLockFile lock(path);
+    if (!path.isEmpty())
+        (void)lock.tryLock(60000);
+    if (handOverPaths && handOver(paths))
+        return true;
+    listen(std::move(receiver), std::move(rows));
+    return false;
 }
 
 bool InstanceChannel::listen(Receiver receiver, RowCount rows)

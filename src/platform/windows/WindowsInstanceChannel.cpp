@@ -6,6 +6,7 @@
 #include "InstanceChannel.h"
 
 #include <QCryptographicHash>
+#include <QDir>
 
 #include <windows.h>
 
@@ -21,4 +22,11 @@ QString InstanceChannel::socketPath()
                                                         QByteArray::number(quint64(session)),
                                                     QCryptographicHash::Sha1);
     return QStringLiteral("marrowlake-") + QString::fromLatin1(key.toHex().left(24));
+}
+
+QString InstanceChannel::lockPath()
+{
+    // The temporary folder is the user's own on Windows.
+    const QString name = socketPath();
+    return name.isEmpty() ? QString() : QDir::temp().filePath(name + QStringLiteral(".lock"));
 }
