@@ -1,6 +1,7 @@
 // Printing single documents with the real office onto the private scheduler's
 // capture queues.
 
+#include "CupsJobs.h"
 #include "DocumentChecks.h"
 #include "DocumentPrinter.h"
 #include "E2eSupport.h"
@@ -15,6 +16,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
+
+#include <cups/cups.h>
 
 #include <csignal>
 #include <sys/wait.h>
@@ -311,6 +314,27 @@ private slots:
         document.reset();
         word.reset();
         checkNothingLeft();
+    }
+
+    // When the scheduler does not answer, nothing counts as our job: neither
+    // the mark before our document nor the question after it.
+    void schedulerThatDoesNotAnswerHoldsNoJobOfOurs()
+    {
+        const auto mark = automation::CupsJobs::newestOwnJob("capture");
+        QVERIFY(mark.has_value());
+        const QString path = doc("asked.docx");
+        e2e::makeDocument(path, {"wordasked"});
+        const int already = int(e2e::capturedJobs("capture").size());
+        QCOMPARE(QProcess::execute("lp", {"-d", "capture", "-t", "asked.docx", path}), 0);
+        QCOMPARE(e2e::waitForJobs("capture", already + 1).size(), already + 1);
+        QVERIFY(automation::CupsJobs::holdsJob("capture", *mark, "asked.docx"));
+        QVERIFY(!automation::CupsJobs::holdsJob("capture", std::nullopt, "asked.docx"));
+        cupsSetServer("/nonexistent/marrowlake/cups.sock");
+        const auto unanswered = automation::CupsJobs::newestOwnJob("capture");
+        const bool held = automation::CupsJobs::holdsJob("capture", *mark, "asked.docx");
+        cupsSetServer(nullptr);
+        QVERIFY(!unanswered.has_value());
+        QVERIFY(!held);
     }
 
     void stoppedOfficeIsEndedWhileTheCallerRepaints()

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -20,7 +21,7 @@ struct Job
 };
 
 // This user's jobs on one queue, finished ones included.
-std::vector<Job> ownJobs(const std::string &printer)
+std::optional<std::vector<Job>> ownJobs(const std::string &printer)
 {
     char uri[HTTP_MAX_URI];
     httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
@@ -35,9 +36,13 @@ std::vector<Job> ownJobs(const std::string &printer)
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
                   int(sizeof wanted / sizeof *wanted), nullptr, wanted);
     ipp_t *response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
-    std::vector<Job> jobs;
     if (!response)
-        return jobs;
+        return std::nullopt;
+    if (ippGetStatusCode(response) > IPP_STATUS_OK_EVENTS_COMPLETE) {
+        ippDelete(response);
+        return std::nullopt;
+    }
+    std::vector<Job> jobs;
     Job job;
     auto keep = [&] {
         if (job.id > 0)
@@ -71,17 +76,24 @@ std::vector<Job> ownJobs(const std::string &printer)
 
 } // namespace
 
-int CupsJobs::newestOwnJob(const std::string &printer)
+std::optional<int> CupsJobs::newestOwnJob(const std::string &printer)
 {
+    const auto jobs = ownJobs(printer);
+    if (!jobs)
+        return std::nullopt;
     int newest = 0;
-    for (const Job &job : ownJobs(printer))
+    for (const Job &job : *jobs)
         newest = std::max(newest, job.id);
     return newest;
 }
 
-bool CupsJobs::holdsJob(const std::string &printer, int after, const std::string &title)
+bool CupsJobs::holdsJob(const std::string &printer, std::optional<int> after,
+                        const std::string &title)
 {
-    for (const Job &job : ownJobs(printer)) {
+    const auto jobs = after ? ownJobs(printer) : std::nullopt;
+    if (!jobs)
+        return false;
+    for (const Job &job : *jobs) {
         const bool held = job.state == IPP_JSTATE_PENDING || job.state == IPP_JSTATE_HELD ||
                           job.state == IPP_JSTATE_PROCESSING || job.state == IPP_JSTATE_COMPLETED;
         if (job.id > after && job.title == title && held && !job.incoming)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <optional>
 #include <string>
 
 namespace automation {
@@ -9,12 +10,14 @@ namespace automation {
 class CupsJobs
 {
 public:
-    // The highest number of a job of this user on that queue (0 for none).
-    [[nodiscard]] static int newestOwnJob(const std::string &printer);
+    // The highest number of a job of this user on that queue (0 for none);
+    // none when the scheduler did not answer.
+    [[nodiscard]] static std::optional<int> newestOwnJob(const std::string &printer);
     // Whether the scheduler holds the whole of a job of this user on that
     // queue, numbered above `after` and titled `title`: pending, held,
-    // processing or completed, and not still receiving its data.
-    [[nodiscard]] static bool holdsJob(const std::string &printer, int after,
+    // processing or completed, and not still receiving its data. Whatever
+    // is not known (no mark taken, no answer now) is not a job of ours.
+    [[nodiscard]] static bool holdsJob(const std::string &printer, std::optional<int> after,
                                        const std::string &title);
 };
 

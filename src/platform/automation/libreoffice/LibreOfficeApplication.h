@@ -14,6 +14,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -120,7 +121,8 @@ private:
     rtl::Reference<PrintJobWatcher> m_watcher;
     std::chrono::steady_clock::time_point m_spoolDeadline;
     std::string m_printer;
-    int m_jobsBefore = 0; // our newest job on m_printer before this one
+    // Our newest job on m_printer before this one; none when not known.
+    std::optional<int> m_jobsBefore;
     std::string m_jobTitle;
     std::vector<std::string> m_sockets;
     bool m_ended = false;
