@@ -7,20 +7,29 @@ import zlib
 
 
 class Canvas:
-    def __init__(self, size):
+    # Drawn in the coordinates of a design size (48 unless told), scaled to
+    # the canvas's own size, so that every icon size is drawn crisp.
+    def __init__(self, size, design=None):
         self.size = size
+        self.scale = size / (design or size)
         self.px = [[(0, 0, 0, 0)] * size for _ in range(size)]
 
+    def _at(self, v):
+        return int(round(v * self.scale))
+
     def rect(self, x0, y0, x1, y1, colour):
+        x0, y0, x1, y1 = self._at(x0), self._at(y0), self._at(x1), self._at(y1)
         for y in range(max(0, y0), min(self.size, y1)):
             for x in range(max(0, x0), min(self.size, x1)):
                 self.px[y][x] = colour
 
     def frame(self, x0, y0, x1, y1, colour, width=2):
-        self.rect(x0, y0, x1, y0 + width, colour)
-        self.rect(x0, y1 - width, x1, y1, colour)
-        self.rect(x0, y0, x0 + width, y1, colour)
-        self.rect(x1 - width, y0, x1, y1, colour)
+        # At least one pixel wide at any size.
+        w = max(width, 1 / self.scale)
+        self.rect(x0, y0, x1, y0 + w, colour)
+        self.rect(x0, y1 - w, x1, y1, colour)
+        self.rect(x0, y0, x0 + w, y1, colour)
+        self.rect(x1 - w, y0, x1, y1, colour)
 
     def plus(self, cx, cy, r, colour):
         self.rect(cx - r, cy - 2, cx + r, cy + 2, colour)
@@ -42,8 +51,8 @@ class Canvas:
                 chunk(b"IHDR", struct.pack(">IIBBBBB", self.size, self.size, 8, 6, 0, 0, 0)) +
                 chunk(b"IDAT", zlib.compress(raw, 9)) + chunk(b"IEND", b""))
 
-    def ico(self):
-        # One 32-bit image in the classic bottom-up DIB form, with its mask.
+    def dib(self):
+        # A 32-bit image in the classic bottom-up DIB form, with its mask.
         s = self.size
         header = struct.pack("<IiiHHIIiiII", 40, s, s * 2, 1, 32, 0, 0, 0, 0, 0, 0)
         pixels = b"".join(bytes((p[2], p[1], p[0], p[3])) for row in reversed(self.px) for p in row)
@@ -51,9 +60,22 @@ class Canvas:
         mask = b"".join(
             bytes(sum((1 << (7 - b)) for b in range(8) if x * 8 + b < s and row[x * 8 + b][3] == 0)
                   for x in range(mask_row)) for row in reversed(self.px))
-        image = header + pixels + mask
-        return (struct.pack("<HHH", 0, 1, 1) +
-                struct.pack("<BBBBHHII", s % 256, s % 256, 0, 0, 1, 32, len(image), 22) + image)
+        return header + pixels + mask
+
+    def ico(self):
+        return ico([self])
+
+
+def ico(canvases):
+    # Several sizes in one file: DIBs, and PNG for 256 as Windows expects.
+    images = [c.png() if c.size >= 256 else c.dib() for c in canvases]
+    offset = 6 + 16 * len(images)
+    out = struct.pack("<HHH", 0, 1, len(images))
+    for canvas, image in zip(canvases, images):
+        s = canvas.size
+        out += struct.pack("<BBBBHHII", s % 256, s % 256, 0, 0, 1, 32, len(image), offset)
+        offset += len(image)
+    return out + b"".join(images)
 
 
 PAPER = (250, 250, 245, 255)
@@ -109,8 +131,8 @@ def clear_list():
     return c
 
 
-def program_icon():
-    c = Canvas(48)
+def program_icon(size=48):
+    c = Canvas(size, 48)
     document(c, 4, 2)
     document(c, 12, 8)
     c.rect(26, 30, 46, 46, (120, 130, 150, 255))
@@ -136,5 +158,6 @@ if __name__ == "__main__":
     with open("data/drag.ico", "wb") as f:
         f.write(drag_pointer().ico())
     # The program's icon for Windows (Explorer, the taskbar, installed apps).
+    # Every size Explorer and the taskbar ask for, so none is scaled.
     with open("data/icons/marrowlake.ico", "wb") as f:
-        f.write(program_icon().ico())
+        f.write(ico([program_icon(s) for s in (16, 24, 32, 48, 256)]))

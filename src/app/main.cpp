@@ -41,8 +41,7 @@ QString preparedOfficeProfile()
 
 void writeLine(std::FILE *stream, const QString &line)
 {
-    std::fputs((line + u'\n').toUtf8().constData(), stream);
-    std::fflush(stream);
+    writeToConsole(stream, (line + u'\n').toStdString());
 }
 
 // Printing without a window: marrowlake --print, --list-printers, --help,
@@ -51,12 +50,13 @@ int runWithoutWindow(int argc, char *argv[])
 {
     useCallingConsole();
     QCoreApplication app(argc, argv);
-    const CommandLine line = parseCommandLine(QCoreApplication::arguments().mid(1));
+    const CommandLine line =
+        parseCommandLine(expandedArguments(QCoreApplication::arguments().mid(1)));
     auto out = [](const QString &text) { writeLine(stdout, text); };
     auto err = [](const QString &text) { writeLine(stderr, text); };
     switch (line.mode) {
     case CommandLine::Mode::Help:
-        std::fputs(commandLineHelp().toUtf8().constData(), stdout);
+        writeToConsole(stdout, commandLineHelp().toStdString());
         return 0;
     case CommandLine::Mode::Version:
         out(QStringLiteral("marrowlake " MARROWLAKE_VERSION));
@@ -135,7 +135,7 @@ int main(int argc, char *argv[])
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marrowlake"));
     QApplication::setOrganizationName(QStringLiteral("Harrowick"));
-    const CommandLine line = parseCommandLine(QApplication::arguments().mid(1));
+    const CommandLine line = parseCommandLine(expandedArguments(QApplication::arguments().mid(1)));
     if (line.mode == CommandLine::Mode::UsageError) {
         writeLine(stderr, QStringLiteral("marrowlake: ") + line.error);
         return 2;
@@ -162,6 +162,9 @@ int main(int argc, char *argv[])
             },
             [&window] { return window ? window->listView()->count() : 0; }))
         return 0;
+    // From here on the window is the program's answer: the console it was
+    // started from has its prompt back.
+    releaseCallingConsole();
 
     QtSettingsStore settings;
     PlatformPrinterList printers;

@@ -1,5 +1,10 @@
 #pragma once
 
+#include <QStringList>
+
+#include <cstdio>
+#include <string>
+
 // The program without a window speaks through the console it was started
 // from. On Windows the program is a windowed one: it attaches to the calling
 // console (so that Ctrl+C, Ctrl+Break and closing the console reach it) and
@@ -10,3 +15,19 @@ void useCallingConsole();
 // on Windows also Ctrl+Break and the console closing, as SIGINT, SIGBREAK
 // and SIGTERM). onInterrupt must be safe to call from a signal handler.
 void onInterruptRequests(void (*onInterrupt)(int signal));
+
+// Writes UTF-8 text to stdout or stderr: as Unicode to a console, as UTF-8
+// bytes to a file or pipe.
+void writeToConsole(std::FILE *stream, const std::string &utf8);
+
+// The program has chosen to show its window: the console it was started
+// from gets its prompt back at once (on Windows the console companion waits
+// until then, so that a usage error is answered in the console with its
+// status). Elsewhere: nothing to do.
+void releaseCallingConsole();
+
+// The arguments as the program should see them: on Windows, arguments with
+// "*" or "?" are expanded to the matching files, as Windows programs do
+// (cmd leaves that to them), and kept as they are when nothing matches.
+// Elsewhere the shell has done it already.
+[[nodiscard]] QStringList expandedArguments(const QStringList &arguments);

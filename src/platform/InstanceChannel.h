@@ -48,6 +48,9 @@ public:
 
 private:
     void answer();
+    // Whether the program at the other end of a connected socket runs as
+    // this user: nothing is handed to anyone else.
+    [[nodiscard]] static bool answeredByThisUser(qintptr socketDescriptor);
 
     QLocalServer *m_server = nullptr;
     Receiver m_receiver;

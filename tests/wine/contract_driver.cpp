@@ -12,6 +12,8 @@
 //                                        defaults as they are
 //   contract_driver processes NAME       how many processes of this Wine
 //                                        prefix run the image NAME
+//   contract_driver rows PIPE            the number of rows of the window
+//                                        that listens on the pipe PIPE
 
 #include "ComDispatch.h"
 #include "PrintSequence.h"
@@ -114,6 +116,21 @@ int main()
             count += _wcsicmp(entry.szExeFile, image.c_str()) == 0;
         CloseHandle(snapshot);
         std::printf("%d\n", count);
+        return 0;
+    }
+    if (mode == "rows" && argc == 3) {
+        // The one-window channel's request without paths: "ok N" comes back.
+        const std::wstring pipe = L"\\\\.\\pipe\\" + ComDispatch::wide(args[2]);
+        const HANDLE channel = CreateFileW(pipe.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                           OPEN_EXISTING, 0, nullptr);
+        if (channel == INVALID_HANDLE_VALUE)
+            return 1;
+        DWORD done = 0;
+        char reply[64] = {};
+        WriteFile(channel, "\0", 1, &done, nullptr);
+        ReadFile(channel, reply, sizeof reply - 1, &done, nullptr);
+        CloseHandle(channel);
+        std::printf("%s", std::strncmp(reply, "ok ", 3) == 0 ? reply + 3 : "?\n");
         return 0;
     }
     if (mode == "open-unguarded" && argc == 4) {

@@ -20,7 +20,7 @@ qt=${2:-}
 grab=${3:?usage: run-program-under-wine.sh BUILD_DIR QT_MINGW_DIR GRAB_SCREEN}
 if [ -z "$qt" ]; then
     echo "SKIP: no Qt for Windows (MARROWLAKE_QT_MINGW is not set): the whole program was not run under Wine"
-    exit 0
+    exit 77 # CTest shows it as skipped
 fi
 msi=$(ls "$build"/Marrowlake-*-x64.msi 2>/dev/null | head -n 1)
 if [ -z "$msi" ]; then
@@ -43,8 +43,10 @@ check() { # check NAME CONDITION...
 settings='HKCU\Software\VB and VBA Program Settings\Harrowick\Marrowlake'
 quietly() { # quietly /i|/x MSI: msiexec as an administrator deploys; its status
     local status=0
-    wine msiexec "$1" "$(winepath -w "$2")" /qn >/dev/null 2>&1 || status=$?
+    wine msiexec "$1" "$(winepath -w "$2")" /qn /l*v "$(winepath -w "$work/msiexec.log")" >/dev/null 2>&1 || status=$?
     wineserver -w
+    # What went wrong, said where the test's output is read.
+    [ "$status" -eq 0 ] || { echo "msiexec $1 ended with $status:"; grep -a -i -E 'return value 3|error' "$work/msiexec.log" | head -n 20; }
     return "$status"
 }
 
@@ -55,8 +57,10 @@ check "the installer installs silently" [ "$status" -eq 0 ]
 installed="$WINEPREFIX/drive_c/Program Files/Marrowlake"
 check "into Program Files\\Marrowlake, with the console companion, Qt and the samples" \
     bash -c "cd '$installed' && [ -f marrowlake.exe ] && [ -f marrowlake.com ] && [ -f Qt6Network.dll ] && [ -f platforms/qwindows.dll ] && [ -d Video ] && [ -f 'Samples/Sample 1 - Welcome.docx' ]"
-check "a Start menu entry that starts in the user's Documents" \
-    bash -c "msiinfo export '$msi' Shortcut | tr -d '\r' | grep -q 'StartMenuShortcut.*PersonalFolder' && find '$WINEPREFIX/drive_c' -name Marrowlake.lnk | grep -q ."
+check "a Start menu entry, with no working folder fixed at install time" \
+    bash -c "msiinfo export '$msi' Shortcut | tr -d '\r' | grep 'StartMenuShortcut' | grep -vq 'PersonalFolder' && find '$WINEPREFIX/drive_c' -name Marrowlake.lnk | grep -q ."
+check "the program folder goes on the system PATH, and off it when removed" \
+    bash -c "msiinfo export '$msi' Environment | tr -d '\r' | grep -q '=-[*]PATH.*INSTALLDIR'"
 check "an entry under installed apps with version and publisher" \
     bash -c "wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' >'$work/uninstall.txt' && grep -q 'DisplayName.*REG_SZ.*Marrowlake' '$work/uninstall.txt' && grep -q 'Publisher.*REG_SZ.*Harrowick' '$work/uninstall.txt' && grep -q 'DisplayVersion.*REG_SZ.*[0-9]' '$work/uninstall.txt'"
 check "Open with Marrowlake for Word documents, no default taken" \
@@ -64,7 +68,8 @@ check "Open with Marrowlake for Word documents, no default taken" \
 # A newer version replaces the older one: one entry, the newer version.
 newer="$work/Marrowlake-newer-x64.msi"
 (cd "$build/windows/installer" && wixl -a x64 -D Version=99.0.0 -D SourceDir=Marrowlake \
-    -D Icon=marrowlake.ico -D Win64=yes -o "$newer" marrowlake.wxs files.wxs) >/dev/null 2>&1
+    -D Icon=marrowlake.ico -D Win64=yes -o "$newer" marrowlake.wxs files.wxs &&
+    msibuild "$newer" -i "$here/../../data/windows/Environment.idt") >/dev/null 2>&1
 quietly /i "$newer" || true
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' >"$work/uninstall.txt"
 check "a newer version replaces the older one" \
@@ -78,9 +83,14 @@ folder=$(winepath -w "$(dirname "$program")")
 sample="$folder\\Samples\\Sample 1 - Welcome.docx"
 
 # A windowed program (no console window beside it), with a console
-# companion that cmd finds first.
+# companion that cmd finds first, both with their manifest and an icon of
+# every size.
 check "marrowlake.exe is a windowed program" \
     bash -c "x86_64-w64-mingw32-objdump -p '$program' | grep -q 'Subsystem.*(Windows GUI)'"
+check "the program carries its manifest (resource type 24)" \
+    bash -c "x86_64-w64-mingw32-objdump -p '$program' | grep -q 'ID: 0x000018'"
+check "the icon holds 16, 24, 32, 48 and 256 pixel images" \
+    [ "$(python3 -c 'import struct,sys; d=open(sys.argv[1],"rb").read(); print(*[d[6+16*i] or 256 for i in range(struct.unpack("<H",d[4:6])[0])])' "$here/../../data/icons/marrowlake.ico")" = "16 24 32 48 256" ]
 
 # Printing from the command line in cmd, through the stand-in Word: the lines
 # in the console, the exit status to cmd.
@@ -103,6 +113,17 @@ in_cmd "marrowlake --print --printer no-such \"$sample\"" >/dev/null
 status=$?
 set -e
 check "an unknown printer's status 2 reaches cmd" [ "$status" -eq 2 ]
+set +e
+in_cmd "marrowlake -h 2>&1" >"$work/usage.txt"
+status=$?
+set -e
+check "a mistyped option in window mode: status 2 and the complaint in the console" \
+    bash -c "[ $status -eq 2 ] && tr -d '\r' <'$work/usage.txt' | grep -q '^marrowlake: '"
+# From any folder in a fresh cmd: the program is on PATH.
+printf '@marrowlake --help\r\n' >"$work/anywhere.bat"
+(cd "$work" && wine cmd /c anywhere.bat >"$work/anywhere.txt" 2>&1) || true
+check "marrowlake --help in a fresh cmd, anywhere" grep -q 'printed by' "$work/anywhere.txt" ||
+    head -n 5 "$work/anywhere.txt"
 check "/? shows the help, telling of Word" bash -c "grep -q 'printed by' <<<\"$(in_cmd 'marrowlake /?' | tr -d '\r')\" && grep -q 'Microsoft Word' <<<\"$(in_cmd 'marrowlake /?' | tr -d '\r')\""
 # A drive's root, as a real path: one separator after the colon, backslashes
 # in what the user reads.
@@ -111,6 +132,14 @@ cp "$installed/Samples/Sample 1 - Welcome.docx" "$work/drive-d/root.docx"
 ln -sfn "$work/drive-d" "$WINEPREFIX/dosdevices/d:"
 out=$(in_cmd 'marrowlake --print --printer capture --pause 0 D:\' | tr -d '\r')
 check "a drive's root gives D:\\root.docx" [ "$out" = 'printed D:\root.docx
+1 printed, 0 not printed' ]
+# A name with a non-ASCII letter, found by a wildcard as Windows programs
+# expand it, and written to a file as UTF-8.
+mkdir -p "$work/drive-d/accents"
+cp "$installed/Samples/Sample 1 - Welcome.docx" "$work/drive-d/accents/Café.docx"
+in_cmd 'marrowlake --print --printer capture --pause 0 D:\accents\Caf*.docx >D:\out.txt' >/dev/null
+check "a wildcard expanded, a non-ASCII name in redirected output as UTF-8" \
+    [ "$(tr -d '\r' <"$work/drive-d/out.txt")" = 'printed D:\accents\Café.docx
 1 printed, 0 not printed' ]
 expected="CreateInstance
 Documents
@@ -168,6 +197,40 @@ for _ in $(seq 100); do kill -0 "$started" 2>/dev/null || break; sleep 0.1; done
 check "closing ends the program" bash -c "! kill -0 $started 2>/dev/null"
 check "closing stores the placement" \
     bash -c "wine reg query '$settings' 2>/dev/null | tr -d '\r' | grep -q 'Width.*REG_SZ'"
+# Open with on five files at once, no window running: one window takes
+# all five, and every start ends with status 0.
+user=$(wine cmd /c 'echo %USERNAME%' 2>/dev/null | tr -d '\r\n')
+pipe="marrowlake-$(printf '%s/1' "$user" | sha1sum | cut -c1-24)"
+pids=()
+for name in a b c d e; do
+    cp "$installed/Samples/Sample 1 - Welcome.docx" "$work/drive-d/accents/$name.docx"
+    wine "$program" "D:\\accents\\$name.docx" >/dev/null 2>&1 &
+    pids+=($!)
+done
+ended=0 statuses=0 window=""
+for pid in "${pids[@]}"; do
+    for _ in $(seq 600); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+    if kill -0 "$pid" 2>/dev/null; then
+        window="$window $pid"
+    else
+        ended=$((ended + 1))
+        wait "$pid" || statuses=$((statuses + 1))
+    fi
+done
+check "five starts at once: four hand over with status 0, one window runs" \
+    [ "$ended $statuses $(echo $window | wc -w) $(xwininfo -root -tree | grep -c '"Marrowlake"')" = "4 0 1 1" ]
+rows=""
+for _ in $(seq 100); do
+    rows=$(wine "$standin/contract_driver.exe" rows "$pipe" 2>/dev/null | tr -d '\r\n')
+    [ "$rows" = 5 ] && break
+    sleep 0.1
+done
+check "five starts at once: the window has the five rows" [ "$rows" = 5 ]
+wine taskkill /IM marrowlake.exe >/dev/null 2>&1 || true
+for pid in $window; do
+    for _ in $(seq 100); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
+done
+
 check "nothing of the program is left running" \
     [ "$(wine "$standin/contract_driver.exe" processes marrowlake.exe 2>/dev/null | tr -d '\r')" = 0 ]
 

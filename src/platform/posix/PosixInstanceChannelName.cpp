@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QFileInfo>
 
+#include <sys/socket.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -44,4 +45,14 @@ QString InstanceChannel::lockPath()
 {
     const QString socket = socketPath();
     return socket.isEmpty() ? QString() : socket + QStringLiteral(".lock");
+}
+
+bool InstanceChannel::answeredByThisUser(qintptr socketDescriptor)
+{
+    struct ucred peer
+    {
+    };
+    socklen_t length = sizeof peer;
+    return ::getsockopt(int(socketDescriptor), SOL_SOCKET, SO_PEERCRED, &peer, &length) == 0 &&
+           peer.uid == getuid();
 }

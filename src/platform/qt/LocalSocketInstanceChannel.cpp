@@ -39,6 +39,8 @@ bool InstanceChannel::handOver(const QStringList &paths, int timeoutMs)
     // for its start-up.
     if (!socket.waitForConnected(std::min(timeoutMs, 2000)))
         return false;
+    if (!answeredByThisUser(socket.socketDescriptor()))
+        return false;
     QByteArray request;
     for (const QString &p : paths)
         if (!p.isEmpty())

@@ -3,6 +3,9 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QStandardPaths>
+
+#include <utility>
 
 QString QtFileDialogs::qtFilter(const QString &commonDialogFilter)
 {
@@ -39,9 +42,17 @@ QString QtFileDialogs::joinedFileName(const QStringList &paths)
     return parts.join(QChar(0));
 }
 
+QString QtFileDialogs::startFolder()
+{
+    if (std::exchange(m_opened, true))
+        return {};
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+
 QString QtFileDialogs::openFileNames(QWidget *owner, const QString &title, const QString &filter)
 {
-    QFileDialog dialog(owner, title, QString(), qtFilter(filter));
+    QFileDialog dialog(owner, title, startFolder(), qtFilter(filter));
     dialog.setFileMode(QFileDialog::ExistingFiles);
     dialog.setOption(QFileDialog::DontUseNativeDialog, false);
     if (dialog.exec() != QDialog::Accepted)
@@ -51,5 +62,6 @@ QString QtFileDialogs::openFileNames(QWidget *owner, const QString &title, const
 
 QString QtFileDialogs::pickFolder(QWidget *owner, const QString &prompt)
 {
-    return QFileDialog::getExistingDirectory(owner, prompt, QString(), QFileDialog::ShowDirsOnly);
+    return QFileDialog::getExistingDirectory(owner, prompt, startFolder(),
+                                             QFileDialog::ShowDirsOnly);
 }

@@ -14,4 +14,11 @@ public:
     [[nodiscard]] static QString qtFilter(const QString &commonDialogFilter);
     // Several chosen paths in the classic dialog's FileName form.
     [[nodiscard]] static QString joinedFileName(const QStringList &paths);
+
+private:
+    // The first dialog opens in the user's Documents (wherever the program
+    // was started from); later ones where the previous one was left.
+    QString startFolder();
+
+    bool m_opened = false;
 };

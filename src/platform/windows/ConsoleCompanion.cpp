@@ -2,10 +2,12 @@
 // windowed (GUI-subsystem) program, so that no console window opens beside
 // it when it is started from Explorer or the Start menu; a console finds
 // this companion first on PATH (.com before .exe), which runs marrowlake.exe
-// beside it with the same arguments and the console's handles, and, for the
-// command-line modes, waits for it and hands its exit status on. Ctrl+C and
-// the like reach the program through the console it attaches to; this
-// process leaves them to it.
+// beside it with the same arguments and the console's handles, and waits
+// until it ends, handing its exit status on, or until it says that it shows
+// its window (an event it sets), so that cmd gets its prompt back then.
+// Ctrl+C and the like reach the program through the console it attaches to;
+// this process outlives them, waiting for the program, and never makes the
+// program ignore them.
 
 #include <windows.h>
 
@@ -27,23 +29,21 @@ std::wstring argumentsOf(const wchar_t *commandLine)
     return p;
 }
 
-// Whether the program answers without a window (an option of ours or /?),
-// as it decides itself: then its output and status matter here.
-bool withoutWindow(int argc, wchar_t **argv)
+HANDLE runningProgram = nullptr;
+
+BOOL WINAPI consoleControl(DWORD event)
 {
-    for (int i = 1; i < argc; ++i) {
-        const wchar_t *argument = argv[i];
-        if (wcscmp(argument, L"--") == 0)
-            return false;
-        if (wcsncmp(argument, L"--", 2) == 0 || wcscmp(argument, L"/?") == 0)
-            return true;
-    }
-    return false;
+    // The console closing ends this process once this returns: the program
+    // gets its few seconds to end Word first.
+    if (event == CTRL_CLOSE_EVENT || event == CTRL_LOGOFF_EVENT || event == CTRL_SHUTDOWN_EVENT)
+        if (runningProgram)
+            WaitForSingleObject(runningProgram, 5000);
+    return TRUE;
 }
 
 } // namespace
 
-int wmain(int argc, wchar_t **argv)
+int wmain(int, wchar_t **)
 {
     wchar_t self[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
@@ -60,8 +60,15 @@ int wmain(int argc, wchar_t **argv)
     startup.hStdOutput = GetStdHandle(STD_OUTPUT_HANDLE);
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     PROCESS_INFORMATION process{};
-    // Ctrl+C and Ctrl+Break are the program's to handle.
-    SetConsoleCtrlHandler(nullptr, TRUE);
+    // Ctrl+C and Ctrl+Break are the program's to handle; this process only
+    // survives them. (A null handler would make the program ignore them too.)
+    SetConsoleCtrlHandler(consoleControl, TRUE);
+    // Set by the program when it shows its window instead of answering here.
+    SECURITY_ATTRIBUTES inherited{sizeof inherited, nullptr, TRUE};
+    const HANDLE windowShown = CreateEventW(&inherited, TRUE, FALSE, nullptr);
+    if (windowShown)
+        SetEnvironmentVariableW(L"MARROWLAKE_CONSOLE_RELEASE",
+                                std::to_wstring(reinterpret_cast<ULONG_PTR>(windowShown)).c_str());
     if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
                         nullptr, &startup, &process)) {
         const std::wstring message = L"marrowlake: " + program + L" could not be started.\r\n";
@@ -71,11 +78,11 @@ int wmain(int argc, wchar_t **argv)
         return 2;
     }
     CloseHandle(process.hThread);
+    runningProgram = process.hProcess;
+    const HANDLE either[] = {process.hProcess, windowShown};
+    const DWORD which = WaitForMultipleObjects(windowShown ? 2 : 1, either, FALSE, INFINITE);
     DWORD status = 0;
-    if (withoutWindow(argc, argv)) {
-        WaitForSingleObject(process.hProcess, INFINITE);
+    if (which == WAIT_OBJECT_0)
         GetExitCodeProcess(process.hProcess, &status);
-    }
-    CloseHandle(process.hProcess);
     return int(status);
 }

@@ -2,8 +2,14 @@
 
 #include <windows.h>
 
+#include <QCollator>
+#include <QDir>
+
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <io.h>
 
 namespace {
 
@@ -60,4 +66,71 @@ void onInterruptRequests(void (*onInterrupt)(int signal))
     std::signal(SIGINT, onInterrupt);
     std::signal(SIGTERM, onInterrupt);
     SetConsoleCtrlHandler(consoleControl, TRUE);
+}
+
+void writeToConsole(std::FILE *stream, const std::string &utf8)
+{
+    std::fflush(stream);
+    const HANDLE handle = reinterpret_cast<HANDLE>(_get_osfhandle(_fileno(stream)));
+    DWORD mode = 0;
+    if (handle != INVALID_HANDLE_VALUE && GetConsoleMode(handle, &mode)) {
+        const std::wstring text = QString::fromUtf8(utf8).toStdWString();
+        DWORD written = 0;
+        WriteConsoleW(handle, text.data(), DWORD(text.size()), &written, nullptr);
+        return;
+    }
+    std::fwrite(utf8.data(), 1, utf8.size(), stream);
+    std::fflush(stream);
+}
+
+void releaseCallingConsole()
+{
+    // The companion hands an event to set, by its number, in the
+    // environment; nobody else waits for the window.
+    const char *value = std::getenv("MARROWLAKE_CONSOLE_RELEASE");
+    if (!value || !*value)
+        return;
+    const HANDLE event = reinterpret_cast<HANDLE>(std::strtoull(value, nullptr, 10));
+    SetEvent(event);
+    CloseHandle(event);
+    _putenv("MARROWLAKE_CONSOLE_RELEASE=");
+}
+
+QStringList expandedArguments(const QStringList &arguments)
+{
+    QStringList expanded;
+    for (const QString &argument : arguments) {
+        const bool option = argument.startsWith(u'-') || argument.startsWith(u'/');
+        if (option || (!argument.contains(u'*') && !argument.contains(u'?'))) {
+            expanded << argument;
+            continue;
+        }
+        const qsizetype slash = std::max(argument.lastIndexOf(u'\\'), argument.lastIndexOf(u'/'));
+        const QString folder = argument.left(slash + 1);
+        QStringList names;
+        WIN32_FIND_DATAW found{};
+        const std::wstring pattern = argument.toStdWString();
+        const HANDLE search = FindFirstFileExW(pattern.c_str(), FindExInfoBasic, &found,
+                                               FindExSearchNameMatch, nullptr, 0);
+        if (search != INVALID_HANDLE_VALUE) {
+            do {
+                const QString name = QString::fromWCharArray(found.cFileName);
+                const bool hidden =
+                    found.dwFileAttributes & (FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM);
+                if (name != u"." && name != u".." && !hidden)
+                    names << name;
+            } while (FindNextFileW(search, &found));
+            FindClose(search);
+        }
+        if (names.isEmpty()) {
+            expanded << argument;
+            continue;
+        }
+        QCollator order;
+        order.setCaseSensitivity(Qt::CaseInsensitive);
+        std::sort(names.begin(), names.end(), order);
+        for (const QString &name : std::as_const(names))
+            expanded << folder + name;
+    }
+    return expanded;
 }
