@@ -49,17 +49,34 @@ QString CommandLinePrint::summary() const
 
 QString CommandLinePrint::choosePrinter(const CommandLine &line)
 {
-    // The printer is settled before anything prints: an unknown name never
-    // falls back to another printer.
+    // The printer is settled before anything prints, and never silently
+    // another one: an unknown name, or a stored printer that is gone, ends
+    // the run before it starts. Names match as CUPS and Windows match them,
+    // without regard to case, and are used as the system spells them.
     const QStringList printers = m_printers.printerNames();
+    auto systemName = [&printers](const QString &name) {
+        for (const QString &printer : printers)
+            if (printer.compare(name, Qt::CaseInsensitive) == 0)
+                return printer;
+        return QString();
+    };
     if (line.printer) {
-        if (!printers.contains(*line.printer)) {
+        const QString printer = systemName(*line.printer);
+        if (printer.isEmpty())
             m_err(QStringLiteral("marrowlake: there is no printer named \"%1\" (see "
                                  "--list-printers)")
                       .arg(*line.printer));
-            return {};
-        }
-        return *line.printer;
+        return printer;
+    }
+    // The window goes by position when its printer is gone; a script has
+    // nobody looking at the Options tab.
+    if (const QString stored = PrintOptions::storedPrinterName(m_settings); !stored.isEmpty()) {
+        const QString printer = systemName(stored);
+        if (printer.isEmpty())
+            m_err(QStringLiteral("marrowlake: the printer chosen in the window, \"%1\", is no "
+                                 "longer there; name one with --printer")
+                      .arg(stored));
+        return printer;
     }
     bool ok = false;
     const int stored =

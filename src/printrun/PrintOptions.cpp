@@ -23,6 +23,11 @@ QString PrintOptions::storedPrinterPosition(const SettingsStore &settings,
     return byName >= 0 ? QString::number(byName) : settings.read(PrinterKey, fallback);
 }
 
+QString PrintOptions::storedPrinterName(const SettingsStore &settings)
+{
+    return settings.read(PrinterNameKey, QString());
+}
+
 PrintOptions::PrintOptions(SettingsStore &settings, PrinterList &printers, QWidget *parent)
     : QWidget(parent), m_settings(settings), m_printers(printers),
       m_printerGroup(new QGroupBox(QStringLiteral("Select Printer"), this)),

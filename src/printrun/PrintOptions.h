@@ -34,6 +34,10 @@ public:
                                                        const QStringList &printers,
                                                        const QString &fallback);
 
+    // The name of the printer last chosen in the window; empty when only
+    // its position was stored (older versions).
+    [[nodiscard]] static QString storedPrinterName(const SettingsStore &settings);
+
     [[nodiscard]] QString printerText() const;
     [[nodiscard]] QString pauseText() const;
 

@@ -51,6 +51,55 @@ private slots:
         }
     }
 
+    // A script never prints on another printer than the one meant: a stored
+    // printer that is gone ends the run with status 2 (the window would take
+    // the printer now at its position); names match without regard to case
+    // and are used as the system spells them.
+    void scriptsNeverPrintOnAnotherPrinterSilently()
+    {
+        QTemporaryDir dir;
+        const QString document = dir.filePath("a.docx");
+        QFile(document).open(QIODevice::WriteOnly);
+        struct Case
+        {
+            QStringList options;
+            QString storedName;
+            int status;
+            std::string printer; // where it printed; empty: nothing printed
+        };
+        const QList<Case> cases{
+            {{}, "second", 2, ""},       // removed since the window chose it
+            {{}, "OFFICE", 0, "Office"}, // stored in another case
+            {{"--printer", "office"}, "second", 0, "Office"},
+            {{"--printer", "gone"}, "", 2, ""},
+            {{}, "", 0, "Third"}, // older settings: position 1
+        };
+        for (const Case &c : cases) {
+            FakeWordProcessor word;
+            std::string usedPrinter;
+            word.onPrint = [&usedPrinter](const std::string &, const std::string &printer) {
+                usedPrinter = printer;
+            };
+            FakePrinterList printers;
+            printers.names = {"Office", "Third"};
+            printers.defaultName = "Office";
+            FakeSettingsStore settings;
+            settings.values = {{"Combo1", "1"}};
+            if (!c.storedName.isEmpty())
+                settings.values["PrinterName"] = c.storedName;
+            QStringList errors;
+            CommandLinePrint run(
+                word, printers, settings, [](int) {}, [] {}, [](const QString &) {},
+                [&errors](const QString &line) { errors << line; });
+            const int status = run.print(
+                parseCommandLine(QStringList{"--print"} + c.options + QStringList{document}));
+            QCOMPARE(status, c.status);
+            QCOMPARE(usedPrinter, c.printer);
+            if (c.status == 2)
+                QVERIFY(errors.join('\n').contains(c.options.isEmpty() ? c.storedName : "gone"));
+        }
+    }
+
     void watchTakesOneFolderAndDocumentNamesOnly()
     {
         const CommandLine watch = parseCommandLine({"--watch", "--printer", "P", "/in"});
