@@ -122,11 +122,12 @@ int CommandLinePrint::print(const CommandLine &line)
     const int pause = pauseFor(line);
     QStringList documents;
     // Each document as the system writes paths (backslashes on Windows):
-    // that is what the lines show and what the word processor is given.
+    // that is what the lines show and what the word processor is given. From
+    // a folder only documents: nobody sees the rows before they print.
     expandDroppedPaths(
         line.paths,
-        [&documents](const QString &path) { documents << QDir::toNativeSeparators(path); },
-        m_yield);
+        [&documents](const QString &path) { documents << QDir::toNativeSeparators(path); }, m_yield,
+        isPrintableDocument);
     if (documents.isEmpty()) {
         m_err(QStringLiteral("marrowlake: no documents found"));
         return 2;

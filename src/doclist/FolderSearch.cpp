@@ -6,6 +6,8 @@
 
 #include <QElapsedTimer>
 
+#include <algorithm>
+
 namespace {
 
 // Hands control to the event loop at most every few milliseconds: often
@@ -84,15 +86,34 @@ void addFolderTree(const QString &folder, const QString &pattern, bool cleanRoot
     }
 }
 
+bool isPrintableDocument(const QString &path)
+{
+    static const QStringList types{".doc",  ".docx", ".docm", ".dot",
+                                   ".dotx", ".dotm", ".rtf",  ".odt"};
+    const QString name = path.mid(std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')) + 1);
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot > 0 && types.contains(name.mid(dot).toLower()) && !name.startsWith(u'~') &&
+           !isHiddenPath(path);
+}
+
 void expandDroppedPaths(const QStringList &paths, const std::function<void(const QString &)> &add,
-                        const Yield &yield)
+                        const Yield &yield,
+                        const std::function<bool(const QString &path)> &fromFolder)
 {
     for (const QString &path : paths) {
         // A folder counts when it is listed like any other (not hidden) and
         // is a folder, or a link to one. A drive's or the system's root gets
         // one separator before its names.
         const bool folder = namesFolder(path) && !isHiddenPath(path);
-        if (folder)
+        if (folder && fromFolder)
+            addFolderTree(
+                path, QStringLiteral("*.*"), true,
+                [&](const QString &found) {
+                    if (fromFolder(found))
+                        add(found);
+                },
+                yield);
+        else if (folder)
             addFolderTree(path, QStringLiteral("*.*"), true, add, yield);
         else
             add(path);

@@ -34,7 +34,14 @@ void addFolderTree(const QString &folder, const QString &pattern, bool cleanRoot
                    const std::function<void(const QString &)> &add, const Yield &yield);
 
 // The paths a drop (or a command line) names, as the documents they stand
-// for, in order: a folder (or a link to one) with every file of its tree, a
-// file as it is given. Hidden folders count as files.
+// for, in order: a folder (or a link to one) with every file of its tree
+// that `fromFolder` takes (every one when it is empty), a file as it is
+// given. Hidden folders count as files.
 void expandDroppedPaths(const QStringList &paths, const std::function<void(const QString &)> &add,
-                        const Yield &yield);
+                        const Yield &yield,
+                        const std::function<bool(const QString &path)> &fromFolder = {});
+
+// A file a script takes from a folder: one of the document types the program
+// is registered for (.doc, .docx, .docm, .dot, .dotx, .dotm, .rtf, .odt, in
+// any case), neither hidden nor a system file, nor an office's "~" file.
+[[nodiscard]] bool isPrintableDocument(const QString &path);

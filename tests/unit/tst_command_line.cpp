@@ -100,6 +100,34 @@ private slots:
         }
     }
 
+    // A folder given to --print prints its documents only; a file named on
+    // the command line is taken as it is.
+    void printTakesDocumentsFromAFolder()
+    {
+        QTemporaryDir dir;
+        QDir(dir.path()).mkpath("sub");
+        const QStringList names{"a.docx",    "B.RTF",        "Thumbs.db",   "desktop.ini",
+                                "notes.txt", ".hidden.docx", "~$lock.docx", "up.docx.part",
+                                "sub/c.ODT", "sub/d.dotm"};
+        for (const QString &name : names)
+            QFile(dir.filePath(name)).open(QIODevice::WriteOnly);
+        FakeWordProcessor word;
+        FakePrinterList printers;
+        printers.names = {"P"};
+        printers.defaultName = "P";
+        FakeSettingsStore settings;
+        CommandLinePrint run(
+            word, printers, settings, [](int) {}, [] {}, [](const QString &) {},
+            [](const QString &) {});
+        QCOMPARE(run.print(parseCommandLine(
+                     {"--print", "--printer", "P", dir.path(), dir.filePath("notes.txt")})),
+                 0);
+        std::vector<std::string> expected;
+        for (const char *name : {"a.docx", "B.RTF", "sub/c.ODT", "sub/d.dotm", "notes.txt"})
+            expected.push_back(dir.filePath(QString::fromLatin1(name)).toStdString());
+        QCOMPARE(word.printed(), expected);
+    }
+
     void watchTakesOneFolderAndDocumentNamesOnly()
     {
         const CommandLine watch = parseCommandLine({"--watch", "--printer", "P", "/in"});

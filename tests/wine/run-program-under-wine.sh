@@ -122,8 +122,8 @@ check "a mistyped option in window mode: status 2 and the complaint in the conso
 # From any folder in a fresh cmd: the program is on PATH.
 printf '@marrowlake --help\r\n' >"$work/anywhere.bat"
 (cd "$work" && wine cmd /c anywhere.bat >"$work/anywhere.txt" 2>&1) || true
-check "marrowlake --help in a fresh cmd, anywhere" grep -q 'printed by' "$work/anywhere.txt" ||
-    head -n 5 "$work/anywhere.txt"
+grep -q 'printed by' "$work/anywhere.txt" || { echo "cmd said:"; head -n 5 "$work/anywhere.txt"; }
+check "marrowlake --help in a fresh cmd, anywhere" grep -q 'printed by' "$work/anywhere.txt"
 check "/? shows the help, telling of Word" bash -c "grep -q 'printed by' <<<\"$(in_cmd 'marrowlake /?' | tr -d '\r')\" && grep -q 'Microsoft Word' <<<\"$(in_cmd 'marrowlake /?' | tr -d '\r')\""
 # A drive's root, as a real path: one separator after the colon, backslashes
 # in what the user reads.
