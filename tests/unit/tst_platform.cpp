@@ -2,11 +2,13 @@
 // the office process (group kill, watchdog), wildcard matching and the
 // listing order.
 
+#include "BackgroundStarter.h"
 #include "DirectoryListing.h"
 #include "InstanceChannel.h"
 #include "OfficeProcess.h"
 #include "ProcessClaim.h"
 #include "ProgramFolder.h"
+#include "WarmStart.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -17,6 +19,7 @@
 #include <csignal>
 #include <cstring>
 #include <future>
+#include <thread>
 
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -217,6 +220,36 @@ private slots:
         QCOMPARE(processToClaim<unsigned>({10, 20}, {10, 20}), 0u);  // the server was running
         QCOMPARE(processToClaim<unsigned>({10}, {10, 31, 32}), 0u);  // the user's Word too
         QCOMPARE(processToClaim<unsigned>({10, 20}, {20, 31}), 31u); // another one ended
+    }
+
+    // An interruption calls an office's start off while a call thread waits
+    // for that start to end: both waits end, and nothing is left pending.
+    void startCalledOffWhileItIsWaitedFor()
+    {
+        automation::BackgroundStarter starter;
+        automation::WarmStart warm;
+        std::promise<void> release;
+        std::shared_future<void> released = release.get_future().share();
+        std::promise<void> starting;
+        warm.begin(starter, [&starting, released] {
+            starting.set_value();
+            released.wait(); // still starting when it is called off
+        });
+        starting.get_future().wait();
+        const bool ready =
+            warm.waitFor(std::chrono::seconds(30), [&](const std::function<void()> &wait) {
+                std::promise<void> calling;
+                std::thread call([&] {
+                    calling.set_value();
+                    wait();
+                });
+                calling.get_future().wait();
+                warm.stop([&release] { release.set_value(); }); // the interruption
+                call.join();
+            });
+        QVERIFY(ready);
+        QVERIFY(!warm.pending());
+        warm.collect(); // nothing left to hand on
     }
 };
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <future>
@@ -12,7 +13,10 @@ class BackgroundStarter;
 
 // The start of an office ahead of its document, on a starter's thread: it can
 // be called off at any point, and when its document's turn comes it is
-// waited for, at most a grace, and its failure handed on.
+// waited for, at most a grace, and its failure handed on. The wait runs on a
+// call thread while the caller's thread may call the start off (an
+// interruption): each side waits on a copy of the start's state, and only
+// its owner resets it.
 class WarmStart
 {
 public:
@@ -20,7 +24,7 @@ public:
     // processLock(), after checking calledOff(), so that stop() either
     // finds the process to end or keeps it from being made.
     void begin(BackgroundStarter &starter, std::function<void()> start);
-    [[nodiscard]] bool pending() const { return m_done.valid(); }
+    [[nodiscard]] bool pending() const;
     [[nodiscard]] bool onStarterThread() const;
     [[nodiscard]] std::mutex &processLock() { return m_processLock; }
     [[nodiscard]] bool calledOff() const { return m_calledOff; }
@@ -36,10 +40,13 @@ public:
     void stop(const std::function<void()> &end);
 
 private:
-    std::future<void> m_done;
+    [[nodiscard]] std::shared_future<void> done() const;
+
+    mutable std::mutex m_doneLock;
+    std::shared_future<void> m_done;
     std::thread::id m_starterThread;
     std::mutex m_processLock;
-    bool m_calledOff = false;
+    std::atomic<bool> m_calledOff = false;
 };
 
 } // namespace automation
