@@ -17,9 +17,29 @@ trap '[ -n "$watcher" ] && kill "$watcher" 2>/dev/null; rm -rf "$work"' EXIT
 export XDG_DATA_HOME="$work/data" XDG_CACHE_HOME="$work/cache"
 queue="$CAPTURE_ROOT/capture"
 captured() { ls "$queue" | wc -l; }
-wait_for_jobs() { # wait_for_jobs N
-    while [ "$(captured)" -lt "$1" ]; do sleep 0.01; done
+# Every wait has a limit, and says what it waited for when it gives up.
+give_up() { echo "gave up waiting for $1" >&2; exit 1; }
+wait_for_jobs() { # wait_for_jobs N: N jobs on the queue, within 5 minutes
+    local limit=$((SECONDS + 300))
+    while [ "$(captured)" -lt "$1" ]; do
+        [ "$SECONDS" -lt "$limit" ] || give_up "job $1 on the queue (there are $(captured))"
+        sleep 0.01
+    done
 }
+start_watcher() { # start_watcher FOLDER: watching within 5 minutes
+    # Each watcher writes to files of its own, so that no line of an
+    # earlier one is read as its own.
+    local out="$work/watch-$((++watchers))"
+    "$program" --watch "$1" --printer capture --pause 0 >"$out.out" 2>"$out.err" &
+    watcher=$!
+    local limit=$((SECONDS + 300))
+    while ! grep -q watching "$out.err"; do
+        kill -0 "$watcher" 2>/dev/null || give_up "the watcher of $1 (it ended: $(cat "$out.err"))"
+        [ "$SECONDS" -lt "$limit" ] || give_up "the watcher of $1 to say it is watching"
+        sleep 0.01
+    done
+}
+watchers=0
 now() { date +%s.%N; }
 seconds() { echo "$2 - $1" | bc; }
 
@@ -37,7 +57,9 @@ peak_mb=0
 run_sampled() {
     "$@" &
     local pid=$! peak=0 pages
+    local limit=$((SECONDS + 1800))
     while kill -0 "$pid" 2>/dev/null; do
+        [ "$SECONDS" -lt "$limit" ] || { kill "$pid"; give_up "$* to end"; }
         pages=0
         for p in "$pid" $(cat "/proc/$pid/task/"*/children 2>/dev/null); do
             read -r _ rss _ 2>/dev/null <"/proc/$p/statm" && pages=$((pages + rss))
@@ -88,9 +110,7 @@ printf '  100 against 10 documents: %.1fx the time (target: at most 10.5x)\n' \
 echo "Watching a folder:"
 in="$work/watched"
 mkdir -p "$in"
-"$program" --watch "$in" --printer capture --pause 0 >"$work/watch.out" 2>"$work/watch.err" &
-watcher=$!
-while ! grep -q watching "$work/watch.err"; do sleep 0.05; done
+start_watcher "$in"
 total=0 worst=0
 for i in 1 2 3 4 5; do
     start=$(now)
@@ -120,9 +140,7 @@ for d in $(seq 0 99); do
     for f in $(seq 0 99); do cp "${all[0]}" "$big/folder$d/document$f.docx"; done
 done
 start=$(now)
-"$program" --watch "$big" --printer capture --pause 0 >"$work/watch.out" 2>"$work/watch.err" &
-watcher=$!
-while ! grep -q watching "$work/watch.err"; do sleep 0.01; done
+start_watcher "$big"
 ready=$(seconds "$start" "$(now)")
 start=$(now)
 cp "${all[1]}" "$big/folder50/arrival.docx"

@@ -180,7 +180,10 @@ data = open(sys.argv[1], 'rb').read()
 with open(sys.argv[2], 'wb') as out:
     out.write(data[:len(data) // 2])
     out.flush()
+    limit = time.time() + 300
     while not os.path.exists(sys.argv[3]):
+        if time.time() > limit:
+            sys.exit("gave up waiting for the test to let the writer finish")
         time.sleep(0.05)
     out.write(data[len(data) // 2:])
 PY
