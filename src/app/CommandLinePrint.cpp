@@ -14,6 +14,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <utility>
+
 namespace {
 
 int storedPosition(const SettingsStore &settings, const QString &key, int count)
@@ -96,6 +98,21 @@ int CommandLinePrint::pauseFor(const CommandLine &line) const
                       : std::max(0, storedPosition(m_settings, QStringLiteral("Combo2"), 10));
 }
 
+bool CommandLinePrint::interruptionEndsNow(int interruptions)
+{
+    if (m_sending.isEmpty()) {
+        m_word.endAllInstances();
+        return true;
+    }
+    if (interruptions < 2)
+        return false;
+    m_word.abandonAllInstances();
+    ++m_failed;
+    m_out(QStringLiteral("failed ") + std::exchange(m_sending, QString()) +
+          QStringLiteral(": interrupted while it was sent to the printer"));
+    return true;
+}
+
 void CommandLinePrint::printOne(const QString &path, const automation::PrintSteps &steps)
 {
     std::optional<std::string> failure;
@@ -104,6 +121,7 @@ void CommandLinePrint::printOne(const QString &path, const automation::PrintStep
     } catch (const std::exception &e) {
         failure = e.what();
     }
+    m_sending.clear();
     if (failure) {
         ++m_failed;
         m_out(QStringLiteral("failed ") + path + QStringLiteral(": ") +
@@ -137,13 +155,17 @@ int CommandLinePrint::print(const CommandLine &line)
     // without its waits: a document is done once the scheduler has its job,
     // and the offices for the next ones start while it prints.
     qsizetype current = 0, startedUpTo = 0; // the last document with an office
-    automation::PrintSteps steps{
+    const automation::PrintSteps steps{
         [&printer] { return printer.toStdString(); }, [this](int) { m_yield(); }, m_yield,
         [&] {
             while (startedUpTo < std::min(documents.size() - 1, current + SparesAhead))
                 m_word.prepareSpare(documents[++startedUpTo].toStdString());
-        }};
+        },
+        [&] { m_sending = documents[current]; }};
     for (; current < documents.size(); ++current) {
+        // Interrupted: the caller says what was printed.
+        if (m_stopRequested && m_stopRequested())
+            return m_failed == 0 ? 0 : 1;
         if (current > 0 && pause > 0)
             m_wait(pause);
         printOne(documents[current], steps);
@@ -178,7 +200,7 @@ int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
 
     const int pause = pauseFor(line);
     const automation::PrintSteps steps{
-        [&printer] { return printer.toStdString(); }, [this](int) { m_yield(); }, m_yield, {}};
+        [&printer] { return printer.toStdString(); }, [this](int) { m_yield(); }, m_yield, {}, {}};
     QEventLoop loop;
     bool printing = false, printedOne = false;
     // Documents that arrive while one prints wait their turn in the folder's

@@ -43,6 +43,18 @@ public:
     // The closing line: what was printed so far.
     [[nodiscard]] QString summary() const;
 
+    // Whether the program must end now for an interruption (the count of
+    // them so far). A document whose job is on its way to the scheduler is
+    // let arrive, and the run ends after it; a second interruption then
+    // abandons it (the job cancelled, the document not printed). Otherwise
+    // the word processor's instances are ended at once.
+    [[nodiscard]] bool interruptionEndsNow(int interruptions);
+    // Checked between documents: a run that was interrupted goes no further.
+    void setStopRequested(std::function<bool()> stopRequested)
+    {
+        m_stopRequested = std::move(stopRequested);
+    }
+
 private:
     // The printer named or stored; empty (and said why) when there is none.
     [[nodiscard]] QString choosePrinter(const CommandLine &line);
@@ -56,6 +68,8 @@ private:
     Yield m_yield;
     Output m_out;
     Output m_err;
+    std::function<bool()> m_stopRequested;
+    QString m_sending; // the document whose job is on its way, if any
     int m_printed = 0;
     int m_failed = 0;
 };

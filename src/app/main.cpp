@@ -31,6 +31,7 @@
 namespace {
 
 volatile std::sig_atomic_t interruptedBy = 0;
+volatile std::sig_atomic_t interruptions = 0;
 
 // The office profile prepared when the program was built, so that the first
 // start need not set one up.
@@ -73,21 +74,28 @@ int runWithoutWindow(int argc, char *argv[])
     PlatformPrinterList printers;
     std::unique_ptr<automation::WordProcessor> office;
     std::unique_ptr<CommandLinePrint> run;
-    // Ctrl+C and kill: the office instance is ended (a document already on
-    // its way to the printer is let finish), what was printed is said, and
-    // the program ends with 128 + the signal's number. A watch instead
-    // finishes the document in hand and ends as usual.
+    // Ctrl+C and kill: a document whose job is on its way to the printer is
+    // let arrive, and the run ends after it; a second Ctrl+C abandons it.
+    // Otherwise the office instance is ended at once. What was printed is
+    // said, and the program ends with 128 + the signal's number. A watch
+    // instead finishes the document in hand and ends as usual.
     const bool watching = line.mode == CommandLine::Mode::Watch;
     auto checkInterrupt = [&office, &run, watching] {
-        if (const int signal = interruptedBy; signal && !watching) {
-            if (office)
-                office->endAllInstances();
-            if (run)
-                writeLine(stdout, QStringLiteral("interrupted: ") + run->summary());
-            std::_Exit(128 + signal);
-        }
+        const int signal = interruptedBy;
+        if (!signal || watching)
+            return;
+        if (run && !run->interruptionEndsNow(interruptions))
+            return;
+        if (!run && office)
+            office->endAllInstances();
+        if (run)
+            writeLine(stdout, QStringLiteral("interrupted: ") + run->summary());
+        std::_Exit(128 + signal);
     };
-    onInterruptRequests([](int signal) { interruptedBy = signal; });
+    onInterruptRequests([](int signal) {
+        interruptedBy = signal;
+        interruptions = interruptions + 1;
+    });
     auto yield = [checkInterrupt] {
         checkInterrupt();
         yieldToEventLoop(5);
@@ -104,6 +112,7 @@ int runWithoutWindow(int argc, char *argv[])
         automation::makeWordProcessor({yield, checkInterrupt, preparedOfficeProfile().toStdString(),
                                        CommandLinePrint::SparesAhead, true});
     run = std::make_unique<CommandLinePrint>(*office, printers, settings, wait, yield, out, err);
+    run->setStopRequested([] { return interruptedBy != 0; });
     CommandLine printing = line;
     printing.paths = commandLinePaths(line.paths, false, [&err](const QString &warning) {
         err(QStringLiteral("marrowlake: ") + warning);

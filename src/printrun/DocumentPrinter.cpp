@@ -16,7 +16,7 @@ void DocumentPrinter::print(const QString &path, bool anotherFollows)
     // Text crosses into the word processor's layer as UTF-8 (UTF-16 on to
     // Word), never through a narrow code page.
     const automation::PrintSteps steps{
-        [this] { return m_printerText().toStdString(); }, m_wait, m_yield, {}};
+        [this] { return m_printerText().toStdString(); }, m_wait, m_yield, {}, {}};
     if (automation::printDocument(m_word, path.toStdString(), steps, anotherFollows))
         m_messages.show(QStringLiteral("Could not print ") + path, MessageBoxes::Buttons::Ok,
                         MessageBoxes::Icon::None, ApplicationTitle);

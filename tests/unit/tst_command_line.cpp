@@ -100,6 +100,57 @@ private slots:
         }
     }
 
+    // Interrupted while a document's job is on its way to the printer: it
+    // arrives and is counted as printed, and nothing after it is printed; a
+    // second interruption abandons it (its job cancelled) as not printed.
+    void interruptionTellsWhatWasPrinted()
+    {
+        struct Interrupted
+        {
+        };
+        QTemporaryDir dir;
+        const QString a = dir.filePath("a.docx"), b = dir.filePath("b.docx");
+        for (const QString &path : {a, b})
+            QFile(path).open(QIODevice::WriteOnly);
+        for (const int count : {1, 2}) {
+            FakeWordProcessor word;
+            word.pendingReadings = 3;
+            int interruptions = 0;
+            word.onPrint = [&](const std::string &, const std::string &) { interruptions = count; };
+            FakePrinterList printers;
+            printers.names = {"P"};
+            FakeSettingsStore settings;
+            QStringList out;
+            CommandLinePrint *running = nullptr;
+            CommandLinePrint run(
+                word, printers, settings, [](int) {},
+                [&] {
+                    if (interruptions && running->interruptionEndsNow(interruptions))
+                        throw Interrupted{};
+                },
+                [&out](const QString &line) { out << line; }, [](const QString &) {});
+            running = &run;
+            run.setStopRequested([&] { return interruptions > 0; });
+            bool ended = false;
+            try {
+                (void)run.print(parseCommandLine({"--print", "--printer", "P", a, b}));
+            } catch (const Interrupted &) {
+                ended = true;
+            }
+            QCOMPARE(ended, count == 2);
+            QCOMPARE(word.printed(), std::vector<std::string>{a.toStdString()}); // b never
+            if (count == 1) {
+                QCOMPARE(out, QStringList{"printed " + a});
+                QCOMPARE(run.summary(), "1 printed, 0 not printed");
+            } else {
+                QCOMPARE(out, QStringList{"failed " + a +
+                                          ": interrupted while it was sent to the printer"});
+                QCOMPARE(run.summary(), "0 printed, 1 not printed");
+                QCOMPARE(word.endAllCalls, 1); // abandoned at once
+            }
+        }
+    }
+
     // A folder given to --print prints its documents only; a file named on
     // the command line is taken as it is.
     void printTakesDocumentsFromAFolder()

@@ -70,7 +70,7 @@ int main()
     WordComProcessor word([&served] { ++served; }, limits);
     const std::string mode = args[1];
     if (mode == "print" && argc >= 4) {
-        const PrintSteps steps{[&args] { return args[2]; }, noteWait, [] {}, {}};
+        const PrintSteps steps{[&args] { return args[2]; }, noteWait, [] {}, {}, {}};
         for (size_t i = 3; i < args.size(); ++i) {
             served = 0;
             try {

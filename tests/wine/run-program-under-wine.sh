@@ -65,6 +65,10 @@ check "an entry under installed apps with version and publisher" \
     bash -c "wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' >'$work/uninstall.txt' && grep -q 'DisplayName.*REG_SZ.*Marrowlake' '$work/uninstall.txt' && grep -q 'Publisher.*REG_SZ.*Harrowick' '$work/uninstall.txt' && grep -q 'DisplayVersion.*REG_SZ.*[0-9]' '$work/uninstall.txt'"
 check "Open with Marrowlake for Word documents, no default taken" \
     bash -c "wine reg query 'HKLM\Software\Classes\Applications\marrowlake.exe\SupportedTypes' 2>/dev/null | tr -d '\r' | grep -q '[.]docm' && wine reg query 'HKLM\Software\Classes\.docx\OpenWithProgids' 2>/dev/null | grep -q Marrowlake.Document && ! wine reg query 'HKLM\Software\Classes\.docx' /ve 2>/dev/null | tr -d '\r' | grep -q Marrowlake"
+# From any folder in a fresh cmd: the program is on PATH.
+printf '@marrowlake --help\r\n' >"$work/anywhere.bat"
+(cd "$work" && wine cmd /c anywhere.bat >"$work/anywhere.txt" 2>&1) || true
+check "marrowlake --help in a fresh cmd, anywhere" grep -q 'printed by' "$work/anywhere.txt"
 # A newer version replaces the older one: one entry, the newer version.
 newer="$work/Marrowlake-newer-x64.msi"
 (cd "$build/windows/installer" && wixl -a x64 -D Version=99.0.0 -D SourceDir=Marrowlake \
@@ -75,6 +79,10 @@ wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/
 check "a newer version replaces the older one" \
     bash -c "[ \$(grep -c 'DisplayName.*REG_SZ.*Marrowlake' '$work/uninstall.txt') -eq 1 ] && grep -q 'DisplayVersion.*REG_SZ.*99[.]0[.]0' '$work/uninstall.txt' && [ -f '$installed/marrowlake.exe' ]"
 msi=$newer
+# (Wine's installer leaves an empty entry where the old one was removed,
+# which Wine's cmd, unlike Windows', stops at: the registry is read.)
+check "after the upgrade the program folder is on PATH once" \
+    [ "$(wine reg query 'HKLM\System\CurrentControlSet\Control\Session Manager\Environment' /v PATH 2>/dev/null | tr -d '\r' | grep -o 'Program Files\\Marrowlake' | wc -l)" -eq 1 ]
 
 # The program as the Start menu entry starts it.
 target=$(msiinfo export "$msi" Shortcut | tr -d '\r' | awk -F'\t' '$1 == "StartMenuShortcut" {print $5}')
@@ -119,11 +127,6 @@ status=$?
 set -e
 check "a mistyped option in window mode: status 2 and the complaint in the console" \
     bash -c "[ $status -eq 2 ] && tr -d '\r' <'$work/usage.txt' | grep -q '^marrowlake: '"
-# From any folder in a fresh cmd: the program is on PATH.
-printf '@marrowlake --help\r\n' >"$work/anywhere.bat"
-(cd "$work" && wine cmd /c anywhere.bat >"$work/anywhere.txt" 2>&1) || true
-grep -q 'printed by' "$work/anywhere.txt" || { echo "cmd said:"; head -n 5 "$work/anywhere.txt"; }
-check "marrowlake --help in a fresh cmd, anywhere" grep -q 'printed by' "$work/anywhere.txt"
 check "/? shows the help, telling of Word" bash -c "grep -q 'printed by' <<<\"$(in_cmd 'marrowlake /?' | tr -d '\r')\" && grep -q 'Microsoft Word' <<<\"$(in_cmd 'marrowlake /?' | tr -d '\r')\""
 # A drive's root, as a real path: one separator after the colon, backslashes
 # in what the user reads.

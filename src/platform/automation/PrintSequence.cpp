@@ -12,8 +12,10 @@ std::optional<std::string> printDocument(WordProcessor &word, const std::string 
     const std::unique_ptr<Document> document = instance->GetDocuments().Open(path);
     try {
         instance->SetActivePrinter(steps.printerName()); // 4
-        instance->PrintOut(true, false, path);           // 5
-        do {                                             // 6
+        if (steps.sending)
+            steps.sending();
+        instance->PrintOut(true, false, path); // 5
+        do {                                   // 6
             steps.yield();
         } while (instance->GetApplication().BackgroundPrintingStatus() != 0);
         // Unseen by the user: the next document's instance starts while this

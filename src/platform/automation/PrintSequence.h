@@ -24,6 +24,9 @@ struct PrintSteps
     // the caller can start instances ahead for the documents that follow;
     // those are then the caller's, kept when this document fails.
     std::function<void()> startAhead;
+    // When set: called right before the document is sent to the printer
+    // (PrintOut): from then on its job may reach the scheduler.
+    std::function<void()> sending;
 };
 
 // Prints the document (a UTF-8 path). A failure to start the word processor

@@ -67,8 +67,12 @@ public:
     [[nodiscard]] virtual std::unique_ptr<Application> attachToRunning() = 0;
     // The name a running instance of this word processor answers with.
     [[nodiscard]] virtual std::string expectedName() const = 0;
-    // Ends every instance this object started that is still alive, at once.
+    // Ends every instance this object started that is still alive, at once;
+    // a job on its way to the scheduler is let arrive.
     virtual void endAllInstances() = 0;
+    // As endAllInstances, but a job on its way to the scheduler is not
+    // waited for: it is cancelled where the layer can tell it is ours.
+    virtual void abandonAllInstances() { endAllInstances(); }
     // Starts the word processor for a document to come ahead of time, so
     // that a later createInstance finds it ready (the oldest first); no more
     // than the layer's limit wait at a time (one unless it was told more).

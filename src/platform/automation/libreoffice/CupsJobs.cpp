@@ -102,4 +102,15 @@ bool CupsJobs::holdsJob(const std::string &printer, std::optional<int> after,
     return false;
 }
 
+void CupsJobs::cancelOwnJobs(const std::string &printer, std::optional<int> after,
+                             const std::string &title)
+{
+    const auto jobs = after ? ownJobs(printer) : std::nullopt;
+    if (!jobs)
+        return;
+    for (const Job &job : *jobs)
+        if (job.id > *after && job.title == title && job.state < IPP_JSTATE_CANCELED)
+            cupsCancelJob2(CUPS_HTTP_DEFAULT, printer.c_str(), job.id, 0);
+}
+
 } // namespace automation

@@ -19,6 +19,10 @@ public:
     // is not known (no mark taken, no answer now) is not a job of ours.
     [[nodiscard]] static bool holdsJob(const std::string &printer, std::optional<int> after,
                                        const std::string &title);
+    // Cancels the jobs of ours by the same rule that are not finished; a
+    // job not known to be ours is left alone.
+    static void cancelOwnJobs(const std::string &printer, std::optional<int> after,
+                              const std::string &title);
 };
 
 } // namespace automation

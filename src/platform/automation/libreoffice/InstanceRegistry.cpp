@@ -6,7 +6,7 @@
 
 namespace automation {
 
-void InstanceRegistry::add(const void *instance, Ender ender)
+void InstanceRegistry::add(const void *instance, LiveEnder ender)
 {
     std::lock_guard lock(m_mutex);
     m_enders[instance] = std::move(ender);
@@ -57,9 +57,9 @@ void InstanceRegistry::joinRetiring(bool all)
         r.thread.join();
 }
 
-void InstanceRegistry::endAll()
+void InstanceRegistry::endAll(bool letJobsArrive)
 {
-    std::vector<Ender> enders;
+    std::vector<LiveEnder> enders;
     {
         std::lock_guard lock(m_mutex);
         for (auto &[instance, ender] : m_enders)
@@ -67,7 +67,7 @@ void InstanceRegistry::endAll()
         m_enders.clear();
     }
     for (auto &ender : enders)
-        ender();
+        ender(letJobsArrive);
     m_stopRetiring = true;
     joinRetiring(true);
     m_stopRetiring = false;

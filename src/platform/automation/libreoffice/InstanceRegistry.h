@@ -22,17 +22,20 @@ class InstanceRegistry
 {
 public:
     using Ender = std::function<void()>;
+    // Ends a live instance; letJobsArrive: a job on its way to the scheduler
+    // is waited for rather than cancelled.
+    using LiveEnder = std::function<void(bool letJobsArrive)>;
 
     ~InstanceRegistry();
 
-    void add(const void *instance, Ender ender);
+    void add(const void *instance, LiveEnder ender);
     void remove(const void *instance);
     // An instance that was told to quit: its process is awaited in the
     // background (killed after the timeout), then cleanUp runs.
     void retire(std::unique_ptr<OfficeProcess> process, Ender cleanUp,
                 std::chrono::milliseconds timeout);
     // Ends every live instance at once, and every retiring one.
-    void endAll();
+    void endAll(bool letJobsArrive = true);
 
 private:
     struct Retiring
@@ -43,7 +46,7 @@ private:
     void joinRetiring(bool all);
 
     std::mutex m_mutex;
-    std::map<const void *, Ender> m_enders;
+    std::map<const void *, LiveEnder> m_enders;
     std::list<Retiring> m_retiring;
     std::atomic<bool> m_stopRetiring{false};
 };

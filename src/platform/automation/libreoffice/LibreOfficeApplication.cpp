@@ -241,12 +241,16 @@ void LibreOfficeApplication::launch()
     OfficeProcess *process = m_process.get();
     const fs::path profile = m_settings.removeProfile ? m_settings.profile : fs::path();
     const fs::path temp = m_settings.tempDir;
-    m_registry->add(this, [this, process, profile, temp] {
+    m_registry->add(this, [this, process, profile, temp](bool letJobsArrive) {
         stopWarming();
         // A document whose job is on its way to the scheduler is let finish:
-        // the user saw it start.
-        waitWhileSpooling();
+        // the user saw it start. Unless the user insists: then the job is
+        // cancelled, by the rule that tells ours.
+        if (letJobsArrive)
+            waitWhileSpooling();
         process->kill();
+        if (!letJobsArrive && m_watcher->pending() > 0 && !m_printer.empty())
+            CupsJobs::cancelOwnJobs(m_printer, m_jobsBefore, m_jobTitle);
         removeLeftovers({}, profile, temp); // its sockets go with the instance
     });
 }

@@ -188,6 +188,12 @@ std::unique_ptr<Application> LibreOfficeProcessor::attachToRunning()
     return std::make_unique<RunningOffice>();
 }
 
+void LibreOfficeProcessor::abandonAllInstances()
+{
+    m_registry->endAll(false);
+    m_spares.clear();
+}
+
 void LibreOfficeProcessor::endAllInstances()
 {
     m_registry->endAll();

@@ -57,6 +57,7 @@ public:
     [[nodiscard]] std::unique_ptr<Application> attachToRunning() override;
     [[nodiscard]] std::string expectedName() const override { return "LibreOffice"; }
     void endAllInstances() override;
+    void abandonAllInstances() override;
     void prepareSpare(const std::string &likeDocument) override;
     void dropSpare() override;
     [[nodiscard]] bool hasSpare() const { return !m_spares.empty(); }
