@@ -8,6 +8,7 @@
 #include "FakeMessageBoxes.h"
 #include "InstallCheck.h"
 #include "LibreOfficeProcessor.h"
+#include "PrintSequence.h"
 
 #include <QDirIterator>
 #include <QElapsedTimer>
@@ -19,6 +20,7 @@
 
 #include <cups/cups.h>
 
+#include <atomic>
 #include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -314,6 +316,68 @@ private slots:
         document.reset();
         word.reset();
         checkNothingLeft();
+    }
+
+    // An office started ahead that is killed or stopped at any moment of its
+    // life, up to being handed to its document, costs nothing: its document
+    // prints on a fresh office, with no report, soon after its turn.
+    void spareCostsNothingAtAnyMomentOfItsLife()
+    {
+        using automation::SpareMoment;
+        const QString path = doc("spare.docx");
+        e2e::makeDocument(path, {"wordspare"});
+        const struct
+        {
+            SpareMoment moment;
+            int signal;
+        } strikes[] = {{SpareMoment::Started, SIGKILL},   {SpareMoment::Started, SIGSTOP},
+                       {SpareMoment::Connected, SIGKILL}, {SpareMoment::Connected, SIGSTOP},
+                       {SpareMoment::WarmedUp, SIGKILL},  {SpareMoment::WarmedUp, SIGSTOP},
+                       {SpareMoment::Turn, SIGKILL},      {SpareMoment::Turn, SIGSTOP},
+                       {SpareMoment::HandedOver, SIGKILL}};
+        for (const auto &strike : strikes) {
+            const QString what =
+                QStringLiteral("moment %1, signal %2").arg(int(strike.moment)).arg(strike.signal);
+            LibreOfficeProcessor::Options options;
+            options.copiesDir = m_copies.path().toStdString();
+            options.openAhead = true;
+            std::atomic<bool> struck = false, warmedUp = false;
+            options.spareMoment = [&](SpareMoment moment, int pid) {
+                if (moment == strike.moment && !struck.exchange(true))
+                    ::kill(pid, strike.signal);
+                if (moment == SpareMoment::WarmedUp)
+                    warmedUp = true;
+            };
+            LibreOfficeProcessor processor(options);
+            processor.prepareSpare(path.toStdString());
+            // The turn comes while the spare waits, or while it starts.
+            if (strike.moment == SpareMoment::Turn || strike.moment == SpareMoment::HandedOver)
+                QTRY_VERIFY_WITH_TIMEOUT(warmedUp, 60000);
+            const int already = int(e2e::capturedJobs("capture").size());
+            QElapsedTimer sinceTurn;
+            sinceTurn.start();
+            const automation::PrintSteps steps{[] { return std::string("capture"); },
+                                               [](int) {},
+                                               [] { QThread::msleep(10); },
+                                               {},
+                                               {}};
+            std::optional<std::string> failure;
+            try {
+                failure = automation::printDocument(processor, path.toStdString(), steps);
+            } catch (const automation::AutomationError &e) {
+                failure = e.what();
+            }
+            const qint64 took = sinceTurn.elapsed();
+            QVERIFY2(struck, qPrintable(what));
+            QVERIFY2(!failure,
+                     qPrintable(what + ": " + QString::fromStdString(failure.value_or(""))));
+            QVERIFY2(took < 10000, qPrintable(what + QStringLiteral(": %1 ms").arg(took)));
+            const QStringList jobs = e2e::waitForJobs("capture", already + 1);
+            QVERIFY2(jobs.size() == already + 1 && e2e::jobText(jobs.last()).contains("wordspare"),
+                     qPrintable(what));
+            processor.endAllInstances();
+            checkNothingLeft();
+        }
     }
 
     // When the scheduler does not answer, nothing counts as our job: neither

@@ -25,6 +25,7 @@
 
 #include <algorithm>
 #include <exception>
+#include <mutex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -82,6 +83,11 @@ LibreOfficeApplication::LibreOfficeApplication(Settings settings,
 
 void LibreOfficeApplication::finishStarting(std::chrono::milliseconds grace)
 {
+    {
+        // The process is made under this lock on the starter's thread.
+        std::lock_guard lock(m_warm.processLock());
+        spareMoment(SpareMoment::Turn);
+    }
     if (m_warm.pending()) {
         // Wait for the warming up to end, keeping the window painted; an
         // office that is not ready within the grace is given up: a fresh
@@ -107,6 +113,7 @@ void LibreOfficeApplication::finishStarting(std::chrono::milliseconds grace)
         m_call.guarded(*m_process, grace, [this] { (void)m_desktop->getComponents(); });
         if (!m_process->running())
             throw AutomationError("The word processor started ahead has ended.");
+        spareMoment(SpareMoment::HandedOver);
     } catch (const uno::Exception &) {
         releaseEverything();
         throw AutomationError("The word processor started ahead did not answer.");
@@ -121,8 +128,15 @@ bool LibreOfficeApplication::onWarmer() const
     return m_warm.onStarterThread();
 }
 
+void LibreOfficeApplication::spareMoment(SpareMoment moment)
+{
+    if (m_settings.spareMoment && m_process)
+        m_settings.spareMoment(moment, int(m_process->pid()));
+}
+
 void LibreOfficeApplication::startAhead(AheadOfTime ahead)
 {
+    m_freshProfile = ahead.makeProfile;
     m_warm.begin(*ahead.starter, [this, ahead] {
         try {
             {
@@ -133,16 +147,21 @@ void LibreOfficeApplication::startAhead(AheadOfTime ahead)
                 m_settings.tempDir = OfficeProfiles::tempDirFor(m_settings.profile);
                 launch();
             }
+            spareMoment(SpareMoment::Started);
             connect();
+            spareMoment(SpareMoment::Connected);
             const WatchdogGuard guard(*m_process, m_settings.callTimeout);
-            if (!ahead.document.empty() && openAhead(ahead.document))
+            if (!ahead.document.empty() && openAhead(ahead.document)) {
+                spareMoment(SpareMoment::WarmedUp);
                 return;
+            }
             const fs::path blank =
                 OfficeProfiles::warmUpDocument(m_settings.profile, ahead.extension);
             rtl::OUString url = "private:factory/swriter";
             if (!blank.empty())
                 osl::FileBase::getFileURLFromSystemPath(fromUtf8(blank.string()), url);
             closeQuietly(loadHidden(m_desktop, url));
+            spareMoment(SpareMoment::WarmedUp);
         } catch (const uno::Exception &e) {
             throw AutomationError("The word processor could not be started: " + toUtf8(e.Message));
         }
@@ -329,9 +348,39 @@ AutomationError LibreOfficeApplication::failure(const std::string &what, const s
     return AutomationError(plain.empty() ? what + "." : what + ": " + plain);
 }
 
+template <typename Step> void LibreOfficeApplication::beforeSending(const Step &step)
+{
+    try {
+        step();
+        return;
+    } catch (const AutomationError &) {
+        // Only an office started ahead whose process has ended; a failure of
+        // the document itself stands.
+        if (!m_freshProfile || m_sent || !m_process ||
+            (m_process->running() && !m_process->waitForExit(std::chrono::milliseconds(500))))
+            throw;
+    }
+    std::vector<std::string> opened;
+    for (const LoadedDocument &document : m_documents)
+        opened.push_back(document.path);
+    const std::string printer = m_printer;
+    const auto makeProfile = std::exchange(m_freshProfile, {});
+    releaseEverything();
+    m_ended = false;
+    m_settings.profile = makeProfile();
+    m_settings.tempDir = OfficeProfiles::tempDirFor(m_settings.profile);
+    launch();
+    connect();
+    for (const std::string &path : opened)
+        load(path);
+    if (!printer.empty())
+        choosePrinter(printer);
+    step();
+}
+
 std::unique_ptr<Document> LibreOfficeApplication::Open(const std::string &path)
 {
-    const rtl::OUString url = checkedDocumentUrl(path);
+    (void)checkedDocumentUrl(path);
     // Opened ahead by this instance: taken as it is. Any other document
     // opened ahead is not needed.
     uno::Reference<lang::XComponent> component;
@@ -342,16 +391,33 @@ std::unique_ptr<Document> LibreOfficeApplication::Open(const std::string &path)
             closeQuietly(m_openedAhead.component);
         m_openedAhead = {};
     }
+    beforeSending([&] {
+        if (component.is())
+            keep(path, std::exchange(component, {}));
+        else
+            load(path);
+    });
+    return std::make_unique<OpenDocument>();
+}
+
+void LibreOfficeApplication::load(const std::string &path)
+{
+    const rtl::OUString url = checkedDocumentUrl(path);
+    uno::Reference<lang::XComponent> component;
     try {
-        if (!component.is())
-            m_call.guarded(*m_process, m_settings.callTimeout,
-                           [&] { component = loadHidden(m_desktop, url); });
+        m_call.guarded(*m_process, m_settings.callTimeout,
+                       [&] { component = loadHidden(m_desktop, url); });
     } catch (const uno::Exception &e) {
         throw failure("The document could not be opened (" + path + ")", toUtf8(e.Message));
     }
     if (!component.is())
         throw failure(ProtectedDocument + path + ")", "");
+    keep(path, component);
+}
 
+void LibreOfficeApplication::keep(const std::string &path,
+                                  const uno::Reference<lang::XComponent> &component)
+{
     bool usable = false;
     try {
         m_call.guarded(*m_process, m_settings.callTimeout,
@@ -362,7 +428,6 @@ std::unique_ptr<Document> LibreOfficeApplication::Open(const std::string &path)
     if (!usable)
         throw AutomationError("This file is damaged or is not a word-processor document: " + path);
     m_documents.push_back({path, component, false});
-    return std::make_unique<OpenDocument>();
 }
 
 LibreOfficeApplication::LoadedDocument &
@@ -377,6 +442,11 @@ LibreOfficeApplication::documentFor(const std::string &fileName)
 }
 
 void LibreOfficeApplication::SetActivePrinter(const std::string &printerName)
+{
+    beforeSending([&] { choosePrinter(printerName); });
+}
+
+void LibreOfficeApplication::choosePrinter(const std::string &printerName)
 {
     if (m_documents.empty())
         throw AutomationError("No document is open.");
@@ -411,6 +481,7 @@ void LibreOfficeApplication::PrintOut(bool collate, bool /*background*/,
 {
     LoadedDocument &document = documentFor(fileName);
     try {
+        m_sent = true;
         m_watcher->jobStarted();
         m_spoolDeadline = std::chrono::steady_clock::now() + m_settings.callTimeout;
         // The office names the job after the document's file: that tells it

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "OfficeCall.h"
+#include "SpareMoment.h"
 #include "WarmStart.h"
 #include "WordAutomation.h"
 
@@ -46,6 +47,9 @@ public:
         // A call during which the office uses no processor time this long is
         // ended: the office has stopped answering.
         std::chrono::milliseconds idleLimit{30'000};
+        // Told of each moment in the life of an office started ahead, with
+        // its process; the tests strike there.
+        std::function<void(SpareMoment, int pid)> spareMoment;
     };
 
     // Starts the process and connects to it; throws AutomationError.
@@ -94,6 +98,16 @@ private:
     };
 
     void launch();
+    // Opens the document in this instance (without what was opened ahead),
+    // and keeps a document opened if it is one to print.
+    void load(const std::string &path);
+    void keep(const std::string &path, const css::uno::Reference<css::lang::XComponent> &component);
+    void choosePrinter(const std::string &printerName);
+    // A step before the document is sent. An office started ahead whose
+    // process ends before then costs nothing: a fresh one takes its place,
+    // what was done so far is done again there, and the step is tried again.
+    template <typename Step> void beforeSending(const Step &step);
+    void spareMoment(SpareMoment moment);
     // Opens the document ahead (on the warming thread); false when it
     // cannot be opened now.
     bool openAhead(const std::string &path);
@@ -125,6 +139,10 @@ private:
     std::optional<int> m_jobsBefore;
     std::string m_jobTitle;
     std::vector<std::string> m_sockets;
+    // Started ahead and not replaced yet: makes the profile of a fresh
+    // instance to take its place.
+    std::function<std::filesystem::path()> m_freshProfile;
+    bool m_sent = false; // the document has been sent to the printer
     bool m_ended = false;
     bool m_retired = false; // quit; its process is awaited in the background
     void startAhead(AheadOfTime ahead);

@@ -76,7 +76,8 @@ LibreOfficeApplication::Settings settingsFor(const LibreOfficeProcessor::Options
             options.startTimeout,
             options.callTimeout,
             options.repaint,
-            options.idleLimit};
+            options.idleLimit,
+            options.spareMoment};
 }
 
 } // namespace

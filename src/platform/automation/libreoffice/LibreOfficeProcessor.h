@@ -1,10 +1,12 @@
 #pragma once
 
+#include "SpareMoment.h"
 #include "WordAutomation.h"
 
 #include <chrono>
 #include <deque>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -48,6 +50,8 @@ public:
         // A template profile seeded when the program was built, copied at
         // the first start when it suits the installed office.
         std::filesystem::path seededTemplateDir;
+        // Told of each moment in the life of an office started ahead.
+        std::function<void(SpareMoment, int pid)> spareMoment;
     };
 
     explicit LibreOfficeProcessor(Options options);
