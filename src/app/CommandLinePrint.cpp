@@ -27,6 +27,37 @@ int storedPosition(const SettingsStore &settings, const QString &key, int count)
 
 } // namespace
 
+QString CommandLinePrint::lineSafe(const QString &path)
+{
+    // One document, one line: control characters are written as C writes
+    // them, and so is the backslash that introduces an escape where it is
+    // not the separator (Windows names hold no control characters).
+    const bool escapeBackslash = QDir::separator() != u'\\';
+    QString safe;
+    for (const QChar c : path) {
+        switch (c.unicode()) {
+        case '\\':
+            safe += escapeBackslash ? QStringLiteral("\\\\") : QStringLiteral("\\");
+            break;
+        case '\n':
+            safe += QStringLiteral("\\n");
+            break;
+        case '\r':
+            safe += QStringLiteral("\\r");
+            break;
+        case '\t':
+            safe += QStringLiteral("\\t");
+            break;
+        default:
+            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+                safe += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar(u'0'));
+            else
+                safe += c;
+        }
+    }
+    return safe;
+}
+
 CommandLinePrint::CommandLinePrint(automation::WordProcessor &wordProcessor, PrinterList &printers,
                                    const SettingsStore &settings, Wait waitSeconds, Yield yield,
                                    Output out, Output err)
@@ -108,7 +139,7 @@ bool CommandLinePrint::interruptionEndsNow(int interruptions)
         return false;
     m_word.abandonAllInstances();
     ++m_failed;
-    m_out(QStringLiteral("failed ") + std::exchange(m_sending, QString()) +
+    m_out(QStringLiteral("failed ") + lineSafe(std::exchange(m_sending, QString())) +
           QStringLiteral(": interrupted while it was sent to the printer"));
     return true;
 }
@@ -124,11 +155,11 @@ void CommandLinePrint::printOne(const QString &path, const automation::PrintStep
     m_sending.clear();
     if (failure) {
         ++m_failed;
-        m_out(QStringLiteral("failed ") + path + QStringLiteral(": ") +
-              QString::fromStdString(*failure));
+        m_out(QStringLiteral("failed ") + lineSafe(path) + QStringLiteral(": ") +
+              lineSafe(QString::fromStdString(*failure)));
     } else {
         ++m_printed;
-        m_out(QStringLiteral("printed ") + path);
+        m_out(QStringLiteral("printed ") + lineSafe(path));
     }
 }
 

@@ -42,6 +42,9 @@ public:
     [[nodiscard]] int listPrinters();
     // The closing line: what was printed so far.
     [[nodiscard]] QString summary() const;
+    // A path as the output lines write it: on one line, with C's escapes
+    // for control characters (and, where it is no separator, the backslash).
+    [[nodiscard]] static QString lineSafe(const QString &path);
 
     // Whether the program must end now for an interruption (the count of
     // them so far). A document whose job is on its way to the scheduler is

@@ -219,5 +219,28 @@ for word in watchwhole watchpartial watchlater; do
     i=$((i + 1))
 done
 
-echo "command line: $passes passed, $failures failed"
+# A name with a newline is still one line of output, escaped as C would.
+python3 "$maker" "$docs/two
+lines.docx" "twolines"
+"$program" --print --printer capture --pause 0 "$docs/two
+lines.docx" >"$work/out" 2>&1 || true
+check "a name with a newline prints, on one escaped line" [ "$(cat "$work/out")" = "printed $docs/two\\nlines.docx
+1 printed, 0 not printed" ]
+
+# A full disk is said as such: the cache, where the office profile is kept,
+# on a file system of its own that is full (a private mount, as root).
+skipped=0
+mkdir -p "$work/full"
+if unshare -m true 2>/dev/null; then
+    out=$(unshare -m sh -c 'mount -t tmpfs -o size=2M tmpfs "$1" &&
+        { dd if=/dev/zero of="$1/fill" bs=64k 2>/dev/null; true; } &&
+        XDG_CACHE_HOME="$1/cache" "$2" --print --printer capture --pause 0 "$3" 2>&1' \
+        sh "$work/full" "$program" "$docs/one.docx" || true)
+    check "a full disk is said as such" grep -q "No space left in $work/full/cache" <<<"$out"
+else
+    echo "skipped: a full disk (no private mounts here)"
+    skipped=1
+fi
+
+echo "command line: $passes passed, $failures failed, $skipped skipped"
 [ "$failures" -eq 0 ]

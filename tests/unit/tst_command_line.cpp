@@ -151,6 +151,15 @@ private slots:
         }
     }
 
+    // Every document is one line of the output, whatever its name holds.
+    void outputLinesEscapeControlCharacters()
+    {
+        QCOMPARE(CommandLinePrint::lineSafe("/tmp/two\nlines\t.docx"), "/tmp/two\\nlines\\t.docx");
+        QCOMPARE(CommandLinePrint::lineSafe("/tmp/bell\a-back\\slash"),
+                 "/tmp/bell\\x07-back\\\\slash");
+        QCOMPARE(CommandLinePrint::lineSafe("/tmp/Café.docx"), "/tmp/Café.docx");
+    }
+
     // A folder given to --print prints its documents only; a file named on
     // the command line is taken as it is.
     void printTakesDocumentsFromAFolder()

@@ -301,6 +301,11 @@ void LibreOfficeApplication::connect()
                 launch();
                 continue;
             }
+            // A full disk is the commonest cause, and one the user can mend.
+            const std::string full = OfficeProfiles::noSpaceLeft(
+                {m_settings.profile, m_settings.tempDir, fs::path("/tmp")});
+            if (!full.empty())
+                throw AutomationError("The word processor could not be started. " + full);
             throw AutomationError("The word processor could not be started (it ended with code " +
                                   std::to_string(*status) + ").");
         }

@@ -187,8 +187,11 @@ fs::path OfficeProfiles::makePrivateDir(const std::string &prefix) const
 {
     const fs::path dir =
         m_copiesDir / (prefix + "-" + std::to_string(getpid()) + "-" + randomToken());
-    if (::mkdir(dir.c_str(), 0700) != 0)
-        throw AutomationError("Could not create a private office profile folder: " + dir.string());
+    if (::mkdir(dir.c_str(), 0700) != 0) {
+        const std::string full = noSpaceLeft({m_copiesDir});
+        throw AutomationError("Could not create a private office profile folder: " +
+                              (full.empty() ? dir.string() : full));
+    }
     return dir;
 }
 
@@ -205,9 +208,40 @@ fs::path OfficeProfiles::makeCopy() const
              error);
     if (error) {
         remove(dir);
-        throw AutomationError("Could not copy the office profile: " + error.message());
+        const std::string full = noSpaceLeft({m_copiesDir, m_templateDir});
+        throw AutomationError("Could not copy the office profile: " +
+                              (full.empty() ? error.message() + "." : full));
     }
     return dir;
+}
+
+std::optional<std::uintmax_t> OfficeProfiles::spaceLeft(const fs::path &folder)
+{
+    // A folder still to be made takes its room from the one above it.
+    fs::path existing = folder;
+    std::error_code error;
+    while (!existing.empty() && !fs::exists(existing, error) && existing.has_parent_path() &&
+           existing.parent_path() != existing)
+        existing = existing.parent_path();
+    const fs::space_info space = fs::space(existing, error);
+    if (error)
+        return std::nullopt;
+    return space.available;
+}
+
+std::string OfficeProfiles::noSpaceLeft(const std::vector<fs::path> &folders)
+{
+    // An office needs a few megabytes to start: its profile's registry, its
+    // pipe, its temporary files.
+    constexpr std::uintmax_t Room = 4 * 1024 * 1024;
+    for (const fs::path &folder : folders) {
+        if (folder.empty())
+            continue;
+        const auto left = spaceLeft(folder);
+        if (left && *left < Room)
+            return "No space left in " + folder.string() + ".";
+    }
+    return {};
 }
 
 namespace {

@@ -1,6 +1,8 @@
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -50,6 +52,14 @@ public:
     // The blank document of that kind (".docx", ...), empty when there is none.
     [[nodiscard]] static std::filesystem::path warmUpDocument(const std::filesystem::path &profile,
                                                               const std::string &extension);
+    // "No space left in FOLDER." for the first of the folders (or the
+    // nearest folder above one that does not exist yet) whose file system
+    // has next to no room left; empty when each has room.
+    [[nodiscard]] static std::string noSpaceLeft(const std::vector<std::filesystem::path> &folders);
+    // The room left for us on the file system of a folder; none when it
+    // cannot be told.
+    [[nodiscard]] static std::optional<std::uintmax_t>
+    spaceLeft(const std::filesystem::path &folder);
     [[nodiscard]] static std::filesystem::path defaultTemplateDir();
     [[nodiscard]] static std::filesystem::path defaultCopiesDir();
 
