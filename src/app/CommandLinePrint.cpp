@@ -222,6 +222,8 @@ int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
         return 2;
     }
     WatchedFolder watched(*watcher, folder, WatchedFolder::stateFileFor(folder));
+    QObject::connect(&watched, &WatchedFolder::problem, &watched,
+                     [this](const QString &text) { m_err(QStringLiteral("marrowlake: ") + text); });
     if (!watched.start()) {
         m_err(QStringLiteral("marrowlake: the folder %1 cannot be watched").arg(folder));
         return 2;

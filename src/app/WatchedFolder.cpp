@@ -19,6 +19,8 @@ namespace {
 // How long a document must stay unchanged, after its writer is done, before
 // it counts as arrived.
 constexpr int SettleMs = 300;
+// How often a folder that went away is looked for.
+constexpr int RetryMs = 3000;
 
 } // namespace
 
@@ -29,6 +31,10 @@ WatchedFolder::WatchedFolder(FolderWatcher &watcher, QString folder, QString sta
 {
     m_settle.setSingleShot(true);
     connect(&m_settle, &QTimer::timeout, this, &WatchedFolder::settle);
+    m_retry.setInterval(RetryMs);
+    connect(&m_retry, &QTimer::timeout, this, &WatchedFolder::retryWatch);
+    connect(&m_watcher, &FolderWatcher::lostTrack, this, &WatchedFolder::rescan);
+    connect(&m_watcher, &FolderWatcher::folderGone, this, &WatchedFolder::folderGone);
     connect(&m_watcher, &FolderWatcher::fileChanged, this, &WatchedFolder::fileChanged);
     connect(&m_watcher, &FolderWatcher::folderAdded, this,
             [this](const QString &path) { addTree(path, true); });
@@ -54,8 +60,9 @@ bool WatchedFolder::start()
     // Watched before it is read, so that nothing arriving meanwhile is missed.
     if (!m_watcher.watch(m_folder))
         return false;
-    const bool firstWatch = !QFileInfo::exists(m_stateFile);
-    loadState();
+    // A state that cannot be read is a first watch: what is there is left
+    // alone rather than printed again.
+    const bool firstWatch = !QFileInfo::exists(m_stateFile) || !loadState();
     QStringList present;
     addFolderTree(
         m_folder, QStringLiteral("*.do*"), false,
@@ -117,6 +124,30 @@ void WatchedFolder::fileChanged(const QString &path, FolderWatcher::Change chang
         m_candidates.remove(path);
         break;
     }
+}
+
+void WatchedFolder::rescan()
+{
+    // Every document not done yet is considered again; one done is not.
+    addTree(m_folder, true);
+}
+
+void WatchedFolder::folderGone()
+{
+    m_candidates.clear();
+    emit problem(QStringLiteral("the folder %1 is gone; it is looked for every %2 seconds")
+                     .arg(m_folder)
+                     .arg(RetryMs / 1000));
+    m_retry.start();
+}
+
+void WatchedFolder::retryWatch()
+{
+    if (!namesFolder(m_folder) || !m_watcher.watch(m_folder))
+        return;
+    m_retry.stop();
+    emit problem(QStringLiteral("the folder %1 is back").arg(m_folder));
+    rescan();
 }
 
 void WatchedFolder::addTree(const QString &folder, bool writerDone)
@@ -193,22 +224,35 @@ WatchedFolder::Stamp WatchedFolder::stampOf(const QString &path)
     return {info.size(), info.lastModified().toMSecsSinceEpoch()};
 }
 
-void WatchedFolder::loadState()
+bool WatchedFolder::loadState()
 {
     QFile file(m_stateFile);
-    if (!file.open(QIODevice::ReadOnly))
-        return;
-    const QJsonArray files =
-        QJsonDocument::fromJson(file.readAll()).object().value("done").toArray();
+    QJsonParseError error{};
+    const QJsonDocument state = file.open(QIODevice::ReadOnly)
+                                    ? QJsonDocument::fromJson(file.readAll(), &error)
+                                    : QJsonDocument();
+    file.close();
+    if (state.isNull() || !state.object().value("done").isArray()) {
+        const QString aside = m_stateFile + QStringLiteral(".bad");
+        QFile::remove(aside);
+        const bool kept = QFile::rename(m_stateFile, aside);
+        emit problem(QStringLiteral("the record of what was printed from %1 cannot be read (%2); "
+                                    "documents there now are left alone")
+                         .arg(m_folder, kept ? QStringLiteral("kept as ") + aside
+                                             : QStringLiteral("in ") + m_stateFile));
+        return false;
+    }
+    const QJsonArray files = state.object().value("done").toArray();
     for (const QJsonValue &entry : files) {
         const QJsonObject object = entry.toObject();
         m_done.insert(
             object.value("path").toString(),
             {qint64(object.value("size").toDouble()), qint64(object.value("modified").toDouble())});
     }
+    return true;
 }
 
-void WatchedFolder::saveState() const
+void WatchedFolder::saveState()
 {
     QJsonArray files;
     for (auto it = m_done.constBegin(); it != m_done.constEnd(); ++it)
@@ -216,9 +260,14 @@ void WatchedFolder::saveState() const
             {"path", it.key()}, {"size", double(it->size)}, {"modified", double(it->modified)}});
     QDir().mkpath(QFileInfo(m_stateFile).absolutePath());
     QSaveFile file(m_stateFile);
-    if (!file.open(QIODevice::WriteOnly))
-        return;
-    file.write(QJsonDocument(QJsonObject{{"folder", m_folder}, {"done", files}})
-                   .toJson(QJsonDocument::Compact));
-    (void)file.commit();
+    const bool saved = file.open(QIODevice::WriteOnly) &&
+                       file.write(QJsonDocument(QJsonObject{{"folder", m_folder}, {"done", files}})
+                                      .toJson(QJsonDocument::Compact)) >= 0 &&
+                       file.commit();
+    // Said at once, and once until it works again: a later watch would
+    // not know what was printed.
+    if (!saved && !m_saveFailed)
+        emit problem(QStringLiteral("the record of what was printed cannot be written to %1 (%2)")
+                         .arg(m_stateFile, file.errorString()));
+    m_saveFailed = !saved;
 }

@@ -40,6 +40,9 @@ public:
 signals:
     // takeArrived has a document to give.
     void arrived();
+    // Something the person running the watch must know (the folder went
+    // away, the state cannot be kept), as a sentence.
+    void problem(const QString &text);
 
 private:
     struct Stamp
@@ -60,8 +63,13 @@ private:
     void addTree(const QString &folder, bool writerDone);
     void consider(const QString &path, bool writerDone);
     void settle();
-    void loadState();
-    void saveState() const;
+    void rescan();
+    void folderGone();
+    void retryWatch();
+    // Reads what was done; false when the state cannot be read (it is then
+    // kept aside and said).
+    bool loadState();
+    void saveState();
     [[nodiscard]] static Stamp stampOf(const QString &path);
 
     FolderWatcher &m_watcher;
@@ -72,4 +80,6 @@ private:
     QStringList m_arrived;
     qint64 m_seen = 0;
     QTimer m_settle; // runs only while candidates wait
+    QTimer m_retry;  // runs only while the folder is gone
+    bool m_saveFailed = false;
 };

@@ -30,6 +30,12 @@ signals:
     void fileChanged(const QString &path, FolderWatcher::Change change);
     // A folder appeared inside the tree (its files may have come with it).
     void folderAdded(const QString &path);
+    // Changes may have been missed (the system's queue of them overflowed):
+    // the tree must be read again.
+    void lostTrack();
+    // The watched folder itself went away (removed, moved, unmounted):
+    // nothing more is told until it is watched again.
+    void folderGone();
 };
 
 // The watcher of this platform; null where there is none.

@@ -219,6 +219,20 @@ for word in watchwhole watchpartial watchlater; do
     i=$((i + 1))
 done
 
+# The watched folder removed and made again: said once, and what lands in
+# the new one is printed.
+before=$(jobs)
+start_watch
+rm -rf "$in"
+mkdir -p "$in"
+for _ in $(seq 300); do grep -q "is gone" "$work/watch.err" && break; sleep 0.1; done
+python3 "$maker" "$in/back.docx" "watchback"
+for _ in $(seq 300); do grep -qF "back.docx" "$work/watch.out" && break; sleep 0.1; done
+status=0
+stop_watch || status=$?
+check "a watched folder that went away is said once, and watched again when back" \
+    [ "$(grep -c 'is gone' "$work/watch.err") $(cat "$work/watch.out" | head -n 1) $status" = "1 printed $in/back.docx 0" ]
+
 # A name with a newline is still one line of output, escaped as C would.
 python3 "$maker" "$docs/two
 lines.docx" "twolines"

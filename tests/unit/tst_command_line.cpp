@@ -3,6 +3,7 @@
 
 #include "CommandLine.h"
 #include "CommandLinePrint.h"
+#include "FakeFolderWatcher.h"
 #include "FakePrinterList.h"
 #include "FakeSettingsStore.h"
 #include "FakeWordProcessor.h"
@@ -10,6 +11,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -204,6 +206,76 @@ private slots:
         // Office lock files, temporary upload names and other files.
         for (const char *name : {"~$a.docx", ".~lock.a.docx#", ".a.docx.Xy12", "notes.txt"})
             QVERIFY2(!WatchedFolder::takesName(QString::fromLatin1(name)), name);
+    }
+
+    // A watch loses nothing and repeats nothing when its view is disturbed:
+    // changes missed (the system's queue overflowed) are found by reading
+    // the tree again; a record of what was printed that cannot be read is
+    // kept aside and the documents there are left alone; one that cannot be
+    // written is said at once; a folder that goes away is looked for until
+    // it is back.
+    void watchedFolderSurvivesWhatHappensToIt()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("in"), state = dir.filePath("state.json");
+        QDir().mkpath(folder);
+        auto write = [&folder](const QString &name) {
+            QFile file(folder + u'/' + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("document");
+        };
+        FakeFolderWatcher watcher;
+        QStringList problems;
+        auto arrivals = [](WatchedFolder &watched) {
+            QStringList names;
+            for (QString path; !(path = watched.takeArrived()).isEmpty();)
+                names << QFileInfo(path).fileName();
+            return names;
+        };
+        {
+            WatchedFolder watched(watcher, folder, state);
+            QVERIFY(watched.start());
+            write("missed1.docx");
+            write("missed2.docx");
+            watcher.overflow(); // their events were lost
+            QStringList got;
+            QTRY_VERIFY((got += arrivals(watched)).size() >= 2);
+            QCOMPARE(got, (QStringList{"missed1.docx", "missed2.docx"}));
+            watched.markDone(folder + "/missed1.docx");
+            watched.markDone(folder + "/missed2.docx");
+
+            connect(&watched, &WatchedFolder::problem, this,
+                    [&problems](const QString &text) { problems << text; });
+            watcher.gone();
+            QVERIFY(problems.last().contains("is gone"));
+            QVERIFY(QDir(folder).removeRecursively());
+            QDir().mkpath(folder);
+            write("after.docx");
+            QTRY_VERIFY_WITH_TIMEOUT(problems.last().contains("is back"), 15000);
+            got.clear();
+            QTRY_VERIFY(!(got += arrivals(watched)).isEmpty());
+            QCOMPARE(got, QStringList{"after.docx"});
+        }
+        problems.clear();
+        {
+            QFile garbage(state);
+            QVERIFY(garbage.open(QIODevice::WriteOnly));
+            garbage.write("{not json");
+        }
+        WatchedFolder again(watcher, folder, state);
+        connect(&again, &WatchedFolder::problem, this,
+                [&problems](const QString &text) { problems << text; });
+        QVERIFY(again.start());
+        QVERIFY(QFile::exists(state + ".bad"));
+        QVERIFY(problems.value(0).contains(".bad"));
+        QCOMPARE(arrivals(again), QStringList()); // nothing there is printed again
+
+        problems.clear();
+        WatchedFolder unwritable(watcher, folder, dir.filePath("state.json.bad/state.json"));
+        connect(&unwritable, &WatchedFolder::problem, this,
+                [&problems](const QString &text) { problems << text; });
+        QVERIFY(unwritable.start());
+        QVERIFY(problems.value(0).contains("cannot be written"));
     }
 
     // On Windows: "/?" asks for the help, a quote left after a drive's root

@@ -11,7 +11,8 @@
 namespace {
 
 constexpr uint32_t FolderEvents = IN_CREATE | IN_MODIFY | IN_CLOSE_WRITE | IN_MOVED_TO |
-                                  IN_MOVED_FROM | IN_DELETE | IN_DELETE_SELF | IN_ONLYDIR;
+                                  IN_MOVED_FROM | IN_DELETE | IN_DELETE_SELF | IN_MOVE_SELF |
+                                  IN_ONLYDIR;
 
 } // namespace
 
@@ -38,7 +39,13 @@ bool InotifyFolderWatcher::watch(const QString &folder)
 {
     if (m_fd < 0 || !namesFolder(folder))
         return false;
+    // Watched again after it went away: the old watches are gone with it.
+    for (auto it = m_folders.constBegin(); it != m_folders.constEnd(); ++it)
+        inotify_rm_watch(m_fd, it.key());
+    m_folders.clear();
+    m_root = folder;
     addTree(folder);
+    m_rootWatch = m_folders.key(folder, -1);
     return !m_folders.isEmpty();
 }
 
@@ -64,8 +71,26 @@ void InotifyFolderWatcher::readEvents()
         for (ssize_t at = 0; at < length;) {
             const auto *event = reinterpret_cast<const inotify_event *>(buffer + at);
             at += ssize_t(sizeof(inotify_event) + event->len);
+            if (event->mask & IN_Q_OVERFLOW) {
+                // Folders may have appeared unheard of: watch the whole tree
+                // again (a folder watched already keeps its watch).
+                if (m_rootWatch >= 0)
+                    addTree(m_root);
+                emit lostTrack();
+                continue;
+            }
+            const bool root = m_rootWatch >= 0 && event->wd == m_rootWatch;
+            if (root && (event->mask & (IN_DELETE_SELF | IN_MOVE_SELF | IN_UNMOUNT))) {
+                m_rootWatch = -1;
+                emit folderGone();
+                continue;
+            }
             if (event->mask & IN_IGNORED) {
                 m_folders.remove(event->wd);
+                if (root) {
+                    m_rootWatch = -1;
+                    emit folderGone();
+                }
                 continue;
             }
             const QString folder = m_folders.value(event->wd);

@@ -22,6 +22,8 @@ private:
     void readEvents();
 
     int m_fd = -1;
+    QString m_root;
+    int m_rootWatch = -1;
     QSocketNotifier *m_notifier = nullptr;
     QHash<int, QString> m_folders; // by watch descriptor
 };

@@ -1,0 +1,14 @@
+#pragma once
+
+#include "DirectoryListing.h"
+#include "FolderWatcher.h"
+
+// A folder watcher the test speaks for: it watches any folder that exists,
+// and tells only what the test makes it tell.
+class FakeFolderWatcher : public FolderWatcher
+{
+public:
+    bool watch(const QString &folder) override { return namesFolder(folder); }
+    void overflow() { emit lostTrack(); }
+    void gone() { emit folderGone(); }
+};
