@@ -42,7 +42,12 @@ WatchedFolder::WatchedFolder(FolderWatcher &watcher, QString folder, QString sta
 
 bool WatchedFolder::takesName(const QString &name)
 {
-    return matchesWildcard(name, QStringLiteral("*.do*")) && !name.startsWith(u'~') &&
+    // The types the program registers for, so that an upload under a
+    // temporary name (x.docx.part) never prints.
+    static const QStringList types{".doc",  ".docx", ".docm", ".dot",
+                                   ".dotx", ".dotm", ".rtf",  ".odt"};
+    const qsizetype dot = name.lastIndexOf(u'.');
+    return dot > 0 && types.contains(name.mid(dot).toLower()) && !name.startsWith(u'~') &&
            !name.startsWith(u'.');
 }
 
@@ -163,6 +168,15 @@ void WatchedFolder::addTree(const QString &folder, bool writerDone)
 
 void WatchedFolder::consider(const QString &path, bool writerDone)
 {
+    // A link is not followed: in a shared drop folder it could print any
+    // file the station's user may read. Said once.
+    if (QFileInfo(path).isSymLink()) {
+        if (!m_linksSaid.contains(path)) {
+            m_linksSaid.insert(path);
+            emit problem(QStringLiteral("%1 is a link; links are not followed").arg(path));
+        }
+        return;
+    }
     const Stamp stamp = stampOf(path);
     if (stamp.size < 0)
         return;
@@ -196,7 +210,8 @@ void WatchedFolder::settle()
             it->quiet.restart();
         }
         const qint64 left = SettleMs - it->quiet.elapsed();
-        if (it->writerDone && left <= 0 && now.size > 0) {
+        // An empty one too: it is reported once, then left until it changes.
+        if (it->writerDone && left <= 0) {
             ready.emplace_back(it->order, it.key());
             it = m_candidates.erase(it);
             continue;

@@ -5,6 +5,7 @@
 #include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
+#include <QSet>
 #include <QStringList>
 #include <QTimer>
 
@@ -30,8 +31,9 @@ public:
     // Remembers a handed-out document as done with (printed or reported).
     void markDone(const QString &path);
 
-    // Whether a file name is one the watch takes: a document by the folder
-    // search's rule ("*.do*", no "~" at the start), and not hidden (office
+    // Whether a file name is one the watch takes: one of the document types
+    // the program registers for (.doc, .docx, .docm, .dot, .dotx, .dotm,
+    // .rtf, .odt, in any case), no "~" at the start, and not hidden (office
     // lock files, uploads still under a temporary name).
     [[nodiscard]] static bool takesName(const QString &name);
     // Where the state of a watch of that folder is kept.
@@ -82,4 +84,5 @@ private:
     QTimer m_settle; // runs only while candidates wait
     QTimer m_retry;  // runs only while the folder is gone
     bool m_saveFailed = false;
+    QSet<QString> m_linksSaid;
 };

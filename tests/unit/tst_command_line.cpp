@@ -201,10 +201,11 @@ private slots:
               QStringList{"--pause", "2", "/a"}})
             QCOMPARE(parseCommandLine(wrong).mode, CommandLine::Mode::UsageError);
 
-        for (const char *name : {"a.docx", "B.DOC", "c.dotm", "d.docx.part"})
+        for (const char *name : {"a.docx", "B.DOC", "c.dotm", "d.RTF", "e.odt"})
             QVERIFY2(WatchedFolder::takesName(QString::fromLatin1(name)), name);
         // Office lock files, temporary upload names and other files.
-        for (const char *name : {"~$a.docx", ".~lock.a.docx#", ".a.docx.Xy12", "notes.txt"})
+        for (const char *name :
+             {"~$a.docx", ".~lock.a.docx#", ".a.docx.Xy12", "notes.txt", "d.docx.part", "e.done"})
             QVERIFY2(!WatchedFolder::takesName(QString::fromLatin1(name)), name);
     }
 
@@ -255,6 +256,35 @@ private slots:
             got.clear();
             QTRY_VERIFY(!(got += arrivals(watched)).isEmpty());
             QCOMPARE(got, QStringList{"after.docx"});
+        }
+        // What the watch takes: a document, an empty one too (reported once
+        // by the print, then left until it changes); not an upload under a
+        // temporary name, nor a link, which is said once.
+        {
+            QDir(folder).removeRecursively();
+            QDir().mkpath(folder);
+            QFile::remove(state);
+            WatchedFolder watched(watcher, folder, state);
+            connect(&watched, &WatchedFolder::problem, this,
+                    [&problems](const QString &text) { problems << text; });
+            QVERIFY(watched.start());
+            problems.clear();
+            write("z.docx");
+            QFile(folder + "/empty.docx").open(QIODevice::WriteOnly);
+            write("up.docx.part");
+            QVERIFY(QFile::link(state, folder + "/link.docx"));
+            watcher.overflow();
+            watcher.overflow();
+            QStringList got;
+            QTRY_VERIFY((got += arrivals(watched)).size() >= 2);
+            got.sort();
+            QCOMPARE(got, (QStringList{"empty.docx", "z.docx"}));
+            QCOMPARE(problems.size(), 1);
+            QVERIFY(problems[0].contains("link.docx is a link"));
+            for (const QString &name : got)
+                watched.markDone(folder + u'/' + name);
+            watcher.overflow();
+            QCOMPARE(arrivals(watched), QStringList()); // done with: nothing waits
         }
         problems.clear();
         {
