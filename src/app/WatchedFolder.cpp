@@ -21,6 +21,9 @@ namespace {
 constexpr int SettleMs = 300;
 // How often a folder that went away is looked for.
 constexpr int RetryMs = 3000;
+// How long a document that left the tree may take to turn up elsewhere in it
+// and count as moved.
+constexpr int MovedWithinMs = 60000;
 
 } // namespace
 
@@ -77,20 +80,26 @@ bool WatchedFolder::start()
         },
         [] {});
     if (firstWatch) {
+        m_done.clear();
         for (const QString &path : std::as_const(present))
-            m_done.insert(path, stampOf(path));
+            m_done.insert(path, {stampOf(path), digestOf(path)});
     } else {
-        // What arrived while nobody watched comes first, oldest first.
-        QHash<QString, Stamp> stillThere;
+        // What arrived while nobody watched comes first, oldest first; the
+        // state keeps only what is still there.
+        QHash<QString, Done> stillThere;
         std::vector<std::pair<Stamp, QString>> missed;
         for (const QString &path : std::as_const(present)) {
             const Stamp stamp = stampOf(path);
             const auto done = m_done.constFind(path);
-            if (done != m_done.constEnd() && *done == stamp)
-                stillThere.insert(path, stamp);
+            if (done != m_done.constEnd() && done->stamp == stamp)
+                stillThere.insert(path, *done);
             else
                 missed.emplace_back(stamp, path);
         }
+        // Gone since: a document of the same content elsewhere was moved.
+        for (auto it = m_done.constBegin(); it != m_done.constEnd(); ++it)
+            if (!stillThere.contains(it.key()) && !it->digest.isEmpty())
+                m_left[it->digest].start();
         m_done = stillThere;
         std::stable_sort(missed.begin(), missed.end(), [](const auto &a, const auto &b) {
             return a.first.modified < b.first.modified;
@@ -109,8 +118,23 @@ QString WatchedFolder::takeArrived()
 
 void WatchedFolder::markDone(const QString &path)
 {
-    m_done.insert(path, stampOf(path));
-    saveState();
+    const Done done{stampOf(path), digestOf(path)};
+    m_done.insert(path, done);
+    appendState(QJsonObject{{"done", path},
+                            {"size", double(done.stamp.size)},
+                            {"modified", double(done.stamp.modified)},
+                            {"digest", QString::fromLatin1(done.digest)}});
+}
+
+void WatchedFolder::forget(const QString &path)
+{
+    const auto done = m_done.constFind(path);
+    if (done == m_done.constEnd())
+        return;
+    if (!done->digest.isEmpty())
+        m_left[done->digest].start();
+    m_done.erase(done);
+    appendState(QJsonObject{{"gone", path}});
 }
 
 void WatchedFolder::fileChanged(const QString &path, FolderWatcher::Change change)
@@ -127,6 +151,7 @@ void WatchedFolder::fileChanged(const QString &path, FolderWatcher::Change chang
         break;
     case FolderWatcher::Change::Removed:
         m_candidates.remove(path);
+        forget(path);
         break;
     }
 }
@@ -181,7 +206,7 @@ void WatchedFolder::consider(const QString &path, bool writerDone)
     if (stamp.size < 0)
         return;
     const auto done = m_done.constFind(path);
-    if (done != m_done.constEnd() && *done == stamp)
+    if (done != m_done.constEnd() && done->stamp == stamp)
         return; // seen as it is: a change of its time or attributes only
     auto candidate = m_candidates.find(path);
     if (candidate == m_candidates.end()) {
@@ -225,10 +250,35 @@ void WatchedFolder::settle()
     if (wait >= 0)
         m_settle.start(int(wait));
     std::sort(ready.begin(), ready.end());
-    for (const auto &entry : ready)
-        m_arrived << entry.second;
-    if (!ready.empty())
+    bool any = false;
+    for (const auto &entry : ready) {
+        // The same content as one that just left the tree, or as the one
+        // done at this path: moved or touched, not sent anew.
+        const QString &path = entry.second;
+        const QByteArray digest = digestOf(path);
+        const auto left = m_left.find(digest);
+        const bool moved = left != m_left.end() && left->elapsed() < MovedWithinMs;
+        const auto done = m_done.constFind(path);
+        if (moved || (done != m_done.constEnd() && done->digest == digest && !digest.isEmpty())) {
+            if (moved)
+                m_left.erase(left);
+            markDone(path);
+            continue;
+        }
+        m_arrived << path;
+        any = true;
+    }
+    if (any)
         emit arrived();
+}
+
+QByteArray WatchedFolder::digestOf(const QString &path)
+{
+    QFile file(path);
+    QCryptographicHash hash(QCryptographicHash::Sha1);
+    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+        return {};
+    return hash.result().toHex();
 }
 
 WatchedFolder::Stamp WatchedFolder::stampOf(const QString &path)
@@ -241,48 +291,107 @@ WatchedFolder::Stamp WatchedFolder::stampOf(const QString &path)
 
 bool WatchedFolder::loadState()
 {
+    // One JSON object a line: the folder first, then each document done
+    // with ("done") or gone since ("gone"), in order. An older version wrote
+    // one object with a "done" list: read the same way.
     QFile file(m_stateFile);
-    QJsonParseError error{};
-    const QJsonDocument state = file.open(QIODevice::ReadOnly)
-                                    ? QJsonDocument::fromJson(file.readAll(), &error)
-                                    : QJsonDocument();
+    if (!file.open(QIODevice::ReadOnly))
+        return keepStateAside();
+    const QByteArray content = file.readAll();
     file.close();
-    if (state.isNull() || !state.object().value("done").isArray()) {
-        const QString aside = m_stateFile + QStringLiteral(".bad");
-        QFile::remove(aside);
-        const bool kept = QFile::rename(m_stateFile, aside);
-        emit problem(QStringLiteral("the record of what was printed from %1 cannot be read (%2); "
-                                    "documents there now are left alone")
-                         .arg(m_folder, kept ? QStringLiteral("kept as ") + aside
-                                             : QStringLiteral("in ") + m_stateFile));
-        return false;
+    QList<QJsonObject> records;
+    bool readable = true;
+    const QJsonDocument whole = QJsonDocument::fromJson(content);
+    if (whole.isObject() && whole.object().value("done").isArray()) {
+        for (const QJsonValue &entry : whole.object().value("done").toArray()) {
+            QJsonObject record = entry.toObject();
+            record.insert("done", record.value("path"));
+            records << record;
+        }
+    } else {
+        const QList<QByteArray> lines = content.split('\n');
+        for (qsizetype i = 0; i < lines.size() && readable; ++i) {
+            if (lines[i].trimmed().isEmpty())
+                continue;
+            const QJsonDocument line = QJsonDocument::fromJson(lines[i]);
+            // A last line cut short (the station stopped while writing it)
+            // is only that line lost.
+            if (!line.isObject()) {
+                readable = i + 1 >= lines.size() || lines.mid(i + 1).join().trimmed().isEmpty();
+                continue;
+            }
+            records << line.object();
+        }
+        readable = readable && !records.isEmpty() && records.first().contains("folder");
     }
-    const QJsonArray files = state.object().value("done").toArray();
-    for (const QJsonValue &entry : files) {
-        const QJsonObject object = entry.toObject();
-        m_done.insert(
-            object.value("path").toString(),
-            {qint64(object.value("size").toDouble()), qint64(object.value("modified").toDouble())});
+    if (!readable)
+        return keepStateAside();
+    for (const QJsonObject &record : std::as_const(records)) {
+        if (record.contains("gone")) {
+            m_done.remove(record.value("gone").toString());
+        } else if (record.contains("done")) {
+            m_done.insert(record.value("done").toString(),
+                          {{qint64(record.value("size").toDouble()),
+                            qint64(record.value("modified").toDouble())},
+                           record.value("digest").toString().toLatin1()});
+        }
     }
     return true;
 }
 
+bool WatchedFolder::keepStateAside()
+{
+    const QString aside = m_stateFile + QStringLiteral(".bad");
+    QFile::remove(aside);
+    const bool kept = QFile::rename(m_stateFile, aside);
+    emit problem(QStringLiteral("the record of what was printed from %1 cannot be read (%2); "
+                                "documents there now are left alone")
+                     .arg(m_folder, kept ? QStringLiteral("kept as ") + aside
+                                         : QStringLiteral("in ") + m_stateFile));
+    return false;
+}
+
 void WatchedFolder::saveState()
 {
-    QJsonArray files;
+    QByteArray content =
+        QJsonDocument(QJsonObject{{"folder", m_folder}}).toJson(QJsonDocument::Compact) + '\n';
     for (auto it = m_done.constBegin(); it != m_done.constEnd(); ++it)
-        files.append(QJsonObject{
-            {"path", it.key()}, {"size", double(it->size)}, {"modified", double(it->modified)}});
+        content += QJsonDocument(QJsonObject{{"done", it.key()},
+                                             {"size", double(it->stamp.size)},
+                                             {"modified", double(it->stamp.modified)},
+                                             {"digest", QString::fromLatin1(it->digest)}})
+                       .toJson(QJsonDocument::Compact) +
+                   '\n';
     QDir().mkpath(QFileInfo(m_stateFile).absolutePath());
     QSaveFile file(m_stateFile);
-    const bool saved = file.open(QIODevice::WriteOnly) &&
-                       file.write(QJsonDocument(QJsonObject{{"folder", m_folder}, {"done", files}})
-                                      .toJson(QJsonDocument::Compact)) >= 0 &&
-                       file.commit();
+    const bool saved = file.open(QIODevice::WriteOnly) && file.write(content) >= 0 && file.commit();
+    m_stateLines = m_done.size() + 1;
+    stateWritten(saved, file.errorString());
+}
+
+void WatchedFolder::appendState(const QJsonObject &record)
+{
+    // Written anew once most of it is out of date: the cost of a document
+    // stays the same however long the station runs.
+    if (m_stateLines > 2 * m_done.size() + 64) {
+        saveState();
+        return;
+    }
+    QFile file(m_stateFile);
+    const bool saved =
+        file.open(QIODevice::Append) &&
+        file.write(QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n') >= 0 &&
+        file.flush();
+    ++m_stateLines;
+    stateWritten(saved, file.errorString());
+}
+
+void WatchedFolder::stateWritten(bool written, const QString &why)
+{
     // Said at once, and once until it works again: a later watch would
     // not know what was printed.
-    if (!saved && !m_saveFailed)
+    if (!written && !m_saveFailed)
         emit problem(QStringLiteral("the record of what was printed cannot be written to %1 (%2)")
-                         .arg(m_stateFile, file.errorString()));
-    m_saveFailed = !saved;
+                         .arg(m_stateFile, why));
+    m_saveFailed = !written;
 }

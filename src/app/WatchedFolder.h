@@ -4,6 +4,7 @@
 
 #include <QElapsedTimer>
 #include <QHash>
+#include <QJsonObject>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
@@ -53,6 +54,13 @@ private:
         qint64 modified = 0;
         bool operator==(const Stamp &other) const = default;
     };
+    // A document done with: as it was then, and its content's digest (empty
+    // for one recorded by an older version).
+    struct Done
+    {
+        Stamp stamp;
+        QByteArray digest;
+    };
     struct Candidate
     {
         Stamp stamp;
@@ -71,13 +79,25 @@ private:
     // Reads what was done; false when the state cannot be read (it is then
     // kept aside and said).
     bool loadState();
+    // Writes the whole state anew: what is still in the folder.
     void saveState();
+    // Adds one line to the state (a document done with, or gone), and
+    // writes it anew once most of its lines are out of date.
+    void appendState(const QJsonObject &record);
+    void forget(const QString &path);
+    void stateWritten(bool written, const QString &why);
+    bool keepStateAside();
     [[nodiscard]] static Stamp stampOf(const QString &path);
+    [[nodiscard]] static QByteArray digestOf(const QString &path);
 
     FolderWatcher &m_watcher;
     QString m_folder;
     QString m_stateFile;
-    QHash<QString, Stamp> m_done;
+    QHash<QString, Done> m_done;
+    // Documents that left the tree lately, by digest: one that turns up
+    // again elsewhere in the tree was moved, not sent anew.
+    QHash<QByteArray, QElapsedTimer> m_left;
+    qsizetype m_stateLines = 0;
     QHash<QString, Candidate> m_candidates;
     QStringList m_arrived;
     qint64 m_seen = 0;

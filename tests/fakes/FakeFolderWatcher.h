@@ -10,5 +10,6 @@ class FakeFolderWatcher : public FolderWatcher
 public:
     bool watch(const QString &folder) override { return namesFolder(folder); }
     void overflow() { emit lostTrack(); }
+    void tell(const QString &path, Change change) { emit fileChanged(path, change); }
     void gone() { emit folderGone(); }
 };

@@ -286,6 +286,49 @@ private slots:
             watcher.overflow();
             QCOMPARE(arrivals(watched), QStringList()); // done with: nothing waits
         }
+        // A document is its content: moved inside the tree it is not sent
+        // again, written anew under its name it is; the record keeps only
+        // what is still there.
+        {
+            QFile::remove(state);
+            WatchedFolder watched(watcher, folder, state);
+            QVERIFY(watched.start());
+            write("moving.docx");
+            watcher.tell(folder + "/moving.docx", FolderWatcher::Change::Closed);
+            QStringList got;
+            QTRY_VERIFY(!(got += arrivals(watched)).isEmpty());
+            QCOMPARE(got, QStringList{"moving.docx"});
+            watched.markDone(folder + "/moving.docx");
+            QDir(folder).mkdir("sub");
+            QVERIFY(QFile::rename(folder + "/moving.docx", folder + "/sub/moved.docx"));
+            watcher.tell(folder + "/moving.docx", FolderWatcher::Change::Removed);
+            watcher.tell(folder + "/sub/moved.docx", FolderWatcher::Change::MovedIn);
+            auto recorded = [&state](const QString &name) {
+                QFile file(state);
+                return file.open(QIODevice::ReadOnly) && file.readAll().contains(name.toUtf8());
+            };
+            QTRY_VERIFY(recorded("sub/moved.docx")); // taken as done, not handed out
+            QCOMPARE(arrivals(watched), QStringList());
+            {
+                QFile file(folder + "/sub/moved.docx");
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write("another content");
+            }
+            watcher.tell(folder + "/sub/moved.docx", FolderWatcher::Change::Closed);
+            got.clear();
+            QTRY_VERIFY(!(got += arrivals(watched)).isEmpty());
+            QCOMPARE(got, QStringList{"moved.docx"});
+            watched.markDone(folder + "/sub/moved.docx");
+        }
+        {
+            WatchedFolder restarted(watcher, folder, state); // written anew at its start
+            QVERIFY(restarted.start());
+            QFile file(state);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray kept = file.readAll();
+            QVERIFY(kept.contains("/sub/moved.docx\""));
+            QVERIFY(!kept.contains("/moving.docx\"")); // gone: not kept
+        }
         problems.clear();
         {
             QFile garbage(state);
