@@ -17,8 +17,10 @@
 namespace {
 
 // How long a document must stay unchanged, after its writer is done, before
-// it counts as arrived.
+// it counts as arrived; one found by listing the folder, whose writer may
+// only have stalled, longer.
 constexpr int SettleMs = 300;
+constexpr int ListedSettleMs = 2000;
 // How often a folder that went away is looked for.
 constexpr int RetryMs = 3000;
 // How long a document that left the tree may take to turn up elsewhere in it
@@ -105,7 +107,7 @@ bool WatchedFolder::start()
             return a.first.modified < b.first.modified;
         });
         for (const auto &entry : missed)
-            consider(entry.second, true);
+            consider(entry.second, true, ListedSettleMs);
     }
     saveState();
     return true;
@@ -143,11 +145,11 @@ void WatchedFolder::fileChanged(const QString &path, FolderWatcher::Change chang
         return;
     switch (change) {
     case FolderWatcher::Change::Written:
-        consider(path, false);
+        consider(path, false, SettleMs);
         break;
     case FolderWatcher::Change::Closed:
     case FolderWatcher::Change::MovedIn:
-        consider(path, true);
+        consider(path, true, SettleMs);
         break;
     case FolderWatcher::Change::Removed:
         m_candidates.remove(path);
@@ -183,15 +185,15 @@ void WatchedFolder::retryWatch()
 void WatchedFolder::addTree(const QString &folder, bool writerDone)
 {
     addFolderTree(
-        folder, QStringLiteral("*.do*"), false,
+        folder, QStringLiteral("*.*"), false,
         [this, writerDone](const QString &path) {
             if (takesName(QFileInfo(path).fileName()))
-                consider(path, writerDone);
+                consider(path, writerDone, ListedSettleMs);
         },
         [] {});
 }
 
-void WatchedFolder::consider(const QString &path, bool writerDone)
+void WatchedFolder::consider(const QString &path, bool writerDone, int settleMs)
 {
     // A link is not followed: in a shared drop folder it could print any
     // file the station's user may read. Said once.
@@ -215,9 +217,13 @@ void WatchedFolder::consider(const QString &path, bool writerDone)
     }
     candidate->stamp = stamp;
     candidate->writerDone = writerDone;
+    // Found by listing, it keeps the longer wait until its writer is heard
+    // closing it.
+    if (settleMs == ListedSettleMs || writerDone || candidate->settleMs == 0)
+        candidate->settleMs = settleMs;
     candidate->quiet.restart();
     if (!m_settle.isActive())
-        m_settle.start(SettleMs);
+        m_settle.start(settleMs);
 }
 
 void WatchedFolder::settle()
@@ -234,7 +240,7 @@ void WatchedFolder::settle()
             it->stamp = now;
             it->quiet.restart();
         }
-        const qint64 left = SettleMs - it->quiet.elapsed();
+        const qint64 left = it->settleMs - it->quiet.elapsed();
         // An empty one too: it is reported once, then left until it changes.
         if (it->writerDone && left <= 0) {
             ready.emplace_back(it->order, it.key());

@@ -67,11 +67,13 @@ private:
         bool writerDone = false;
         QElapsedTimer quiet; // since it last changed
         qint64 order = 0;    // when it was first seen
+        int settleMs = 0;    // how long it must stay unchanged
     };
 
     void fileChanged(const QString &path, FolderWatcher::Change change);
     void addTree(const QString &folder, bool writerDone);
-    void consider(const QString &path, bool writerDone);
+    // settleMs: how long it must then stay unchanged to count as arrived.
+    void consider(const QString &path, bool writerDone, int settleMs);
     void settle();
     void rescan();
     void folderGone();
