@@ -144,7 +144,8 @@ bool CommandLinePrint::interruptionEndsNow(int interruptions)
     return true;
 }
 
-void CommandLinePrint::printOne(const QString &path, const automation::PrintSteps &steps)
+std::optional<std::string> CommandLinePrint::attempt(const QString &path,
+                                                     const automation::PrintSteps &steps)
 {
     std::optional<std::string> failure;
     try {
@@ -153,6 +154,16 @@ void CommandLinePrint::printOne(const QString &path, const automation::PrintStep
         failure = e.what();
     }
     m_sending.clear();
+    return failure;
+}
+
+void CommandLinePrint::printOne(const QString &path, const automation::PrintSteps &steps)
+{
+    report(path, attempt(path, steps));
+}
+
+void CommandLinePrint::report(const QString &path, const std::optional<std::string> &failure)
+{
     if (failure) {
         ++m_failed;
         m_out(QStringLiteral("failed ") + lineSafe(path) + QStringLiteral(": ") +
@@ -236,25 +247,52 @@ int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
         [&printer] { return printer.toStdString(); }, [this](int) { m_yield(); }, m_yield, {}, {}};
     QEventLoop loop;
     bool printing = false, printedOne = false;
+    // Documents whose print failed because the printer took no jobs (not
+    // because of the document): tried again, in order, once it does.
+    QStringList held;
+    QTimer printerCheck;
     // Documents that arrive while one prints wait their turn in the folder's
     // queue; a stop takes effect between two documents.
     auto printArrived = [&] {
         if (printing)
             return;
         printing = true;
-        for (QString path; !stopRequested() && !(path = watched.takeArrived()).isEmpty();) {
+        while (!stopRequested()) {
+            if (!held.isEmpty() && !m_printers.acceptsJobs(printer))
+                break;
+            const QString path = !held.isEmpty() ? held.takeFirst() : watched.takeArrived();
+            if (path.isEmpty())
+                break;
             if (printedOne && pause > 0)
                 m_wait(pause);
-            if (stopRequested())
+            if (stopRequested()) {
+                held.prepend(path);
                 break;
-            printOne(path, steps);
+            }
+            const auto failure = attempt(path, steps);
             printedOne = true;
+            if (failure && !m_printers.acceptsJobs(printer)) {
+                held.prepend(path);
+                m_err(
+                    QStringLiteral("marrowlake: %1 does not take jobs now; %2 waits for it (%3)")
+                        .arg(printer, lineSafe(path), lineSafe(QString::fromStdString(*failure))));
+                printerCheck.start();
+                break;
+            }
+            report(path, failure);
             watched.markDone(path);
         }
+        if (held.isEmpty())
+            printerCheck.stop();
         printing = false;
         if (stopRequested())
             loop.quit();
     };
+    printerCheck.setInterval(PrinterCheckMs);
+    QObject::connect(&printerCheck, &QTimer::timeout, &loop, [&] {
+        if (m_printers.acceptsJobs(printer))
+            printArrived();
+    });
     QObject::connect(&watched, &WatchedFolder::arrived, &loop, printArrived);
     // Arrivals need no polling; a stop request (a signal) does not wake the
     // loop by itself.

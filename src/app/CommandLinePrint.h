@@ -3,6 +3,8 @@
 #include "CommandLine.h"
 
 #include <functional>
+#include <optional>
+#include <string>
 
 namespace automation {
 class WordProcessor;
@@ -22,6 +24,8 @@ class CommandLinePrint
 public:
     // Offices started ahead while a document prints (one per core here).
     static constexpr int SparesAhead = 2;
+    // How often a watch looks whether a printer that took no jobs does again.
+    static constexpr int PrinterCheckMs = 3000;
 
     using Output = std::function<void(const QString &line)>;
     using Wait = std::function<void(int seconds)>;
@@ -63,6 +67,11 @@ private:
     [[nodiscard]] QString choosePrinter(const CommandLine &line);
     [[nodiscard]] int pauseFor(const CommandLine &line) const;
     void printOne(const QString &path, const automation::PrintSteps &steps);
+    // Prints the document; its failure's description, if any, unsaid.
+    [[nodiscard]] std::optional<std::string> attempt(const QString &path,
+                                                     const automation::PrintSteps &steps);
+    // Says what became of a document, and counts it.
+    void report(const QString &path, const std::optional<std::string> &failure);
 
     automation::WordProcessor &m_word;
     PrinterList &m_printers;

@@ -10,10 +10,12 @@
 #include "WatchedFolder.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 class TestCommandLine : public QObject
 {
@@ -349,6 +351,53 @@ private slots:
                 [&problems](const QString &text) { problems << text; });
         QVERIFY(unwritable.start());
         QVERIFY(problems.value(0).contains("cannot be written"));
+    }
+
+    // A document that fails because the printer takes no jobs waits for it
+    // and prints once it does, said once and counted once; a document that
+    // fails for itself is reported and not tried again.
+    void watchWaitsForAPrinterThatTakesNoJobs()
+    {
+        QTemporaryDir dir;
+        const QString folder = dir.filePath("in");
+        QDir().mkpath(folder);
+        FakeFolderWatcher watcher;
+        FakeWordProcessor word;
+        word.failures["PrintOut"] = "The printer is not accepting jobs.";
+        word.unopenable[(folder + "/bad.docx").toStdString()] = "This file is damaged.";
+        FakePrinterList printers;
+        printers.names = {"P"};
+        int asked = 0;
+        printers.accepting = [&](const QString &) {
+            if (asked++ == 0)
+                return false; // right after the first failure
+            word.failures.clear();
+            return true;
+        };
+        FakeSettingsStore settings;
+        QStringList out, err;
+        CommandLinePrint run(
+            word, printers, settings, [](int) {}, [] {}, [&out](const QString &l) { out << l; },
+            [&err](const QString &l) { err << l; });
+        QTimer::singleShot(0, [&] {
+            for (const char *name : {"held.docx", "bad.docx"}) {
+                QFile file(folder + u'/' + QString::fromLatin1(name));
+                QVERIFY(file.open(QIODevice::WriteOnly));
+                file.write("document");
+                file.close();
+                watcher.tell(file.fileName(), FolderWatcher::Change::Closed);
+            }
+        });
+        QElapsedTimer limit;
+        limit.start();
+        const int status =
+            run.watch(parseCommandLine({"--watch", "--printer", "P", "--pause", "0", folder}),
+                      &watcher, [&] { return out.size() >= 2 || limit.elapsed() > 30000; });
+        QCOMPARE(status, 0);
+        QCOMPARE(out, (QStringList{"printed " + folder + "/held.docx",
+                                   "failed " + folder + "/bad.docx: This file is damaged.",
+                                   "1 printed, 1 not printed"}));
+        QCOMPARE(err.filter("waits for it").size(), 1);
     }
 
     // On Windows: "/?" asks for the help, a quote left after a drive's root

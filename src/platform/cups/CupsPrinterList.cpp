@@ -25,6 +25,22 @@ QStringList CupsPrinterList::printerNames() const
     return names;
 }
 
+bool CupsPrinterList::acceptsJobs(const QString &name) const
+{
+    // Asked anew each time: the scheduler's answer, not a cached one.
+    bool accepts = false;
+    forEachDestination([&](const cups_dest_t &d) {
+        if (d.instance || QString::fromUtf8(d.name) != name)
+            return;
+        const char *accepting =
+            cupsGetOption("printer-is-accepting-jobs", d.num_options, d.options);
+        const char *state = cupsGetOption("printer-state", d.num_options, d.options);
+        accepts = (!accepting || QByteArray(accepting) == "true") &&
+                  (!state || QByteArray(state) != "5"); // 5: stopped
+    });
+    return accepts;
+}
+
 QString CupsPrinterList::defaultPrinterName() const
 {
     QString name;

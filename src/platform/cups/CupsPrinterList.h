@@ -9,4 +9,5 @@ class CupsPrinterList : public PrinterList
 public:
     [[nodiscard]] QStringList printerNames() const override;
     [[nodiscard]] QString defaultPrinterName() const override;
+    [[nodiscard]] bool acceptsJobs(const QString &name) const override;
 };
