@@ -28,6 +28,14 @@ check "lintian finds no error" bash -c "lintian --fail-on error '$deb' >'$work/l
 check "the office profile is readable by every user" \
     bash -c "[ -z \"\$(find '$root/usr/share/marrowlake/office-profile' ! -perm -o+r -o -type d ! -perm -o+x)\" ]"
 check "no log of the building machine is shipped" bash -c "[ -z \"\$(find '$root/usr/share/marrowlake' -name '*.log')\" ]"
+# The print station's user unit: systemd accepts an instance of it (its
+# program and manual page looked up in the package).
+unit="$root/usr/lib/systemd/user/marrowlake-watch@.service"
+check "the print station's systemd user unit" test -f "$unit"
+mkdir -p "$work/units" "$work/run"
+chmod 700 "$work/run"
+sed "s|/usr/bin/marrowlake|$root/usr/bin/marrowlake|" "$unit" >"$work/units/marrowlake-watch@srv-print.service"
+check "systemd accepts it" bash -c "XDG_RUNTIME_DIR='$work/run' MANPATH='$root/usr/share/man' systemd-analyze verify --user '$work/units/marrowlake-watch@srv-print.service'"
 check "the manual page" bash -c "zcat '$root/usr/share/man/man1/marrowlake.1.gz' | grep -q '^.SH EXIT STATUS'"
 depends=$(dpkg-deb -f "$deb" Depends)
 for package in libreoffice-writer libqt6widgets6 qt6-qpa-plugins libcups2; do
