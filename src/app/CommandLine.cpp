@@ -72,6 +72,11 @@ CommandLine parseCommandLine(const QStringList &arguments, PathStyle style)
             if (!printer || printer->isEmpty())
                 return usageError(QStringLiteral("--printer needs a printer's name"));
             line.printer = *printer;
+        } else if (name == QLatin1String("--done") || name == QLatin1String("--failed")) {
+            const auto folder = value();
+            if (!folder || folder->isEmpty())
+                return usageError(QStringLiteral("%1 needs a folder").arg(name));
+            (name == QLatin1String("--done") ? line.doneFolder : line.failedFolder) = *folder;
         } else if (name == QLatin1String("--pause")) {
             const auto seconds = value();
             bool ok = false;
@@ -92,6 +97,8 @@ CommandLine parseCommandLine(const QStringList &arguments, PathStyle style)
         return usageError(QStringLiteral("--printer and --pause go with --print or --watch"));
     if (print && watch)
         return usageError(QStringLiteral("--print and --watch do not go together"));
+    if ((!line.doneFolder.isEmpty() || !line.failedFolder.isEmpty()) && !watch)
+        return usageError(QStringLiteral("--done and --failed go with --watch"));
     if (watch) {
         line.mode = CommandLine::Mode::Watch;
         if (line.paths.size() != 1)
@@ -147,7 +154,8 @@ QString commandLineHelp(PathStyle style)
                                   "PATH...\n");
     if (!windows)
         help += QStringLiteral("       marrowlake --watch FOLDER [--printer NAME] [--pause "
-                               "SECONDS]\n");
+                               "SECONDS]\n"
+                               "                  [--done FOLDER] [--failed FOLDER]\n");
     help += QStringLiteral("       marrowlake --list-printers\n"
                            "\n"
                            "Prints many word-processor documents in one run, each opened and "
@@ -169,7 +177,10 @@ QString commandLineHelp(PathStyle style)
             "                     subfolders, once, in order of arrival, until stopped\n"
             "                     (Ctrl+C); documents there before the first watch of\n"
             "                     FOLDER are left alone, those arriving between two\n"
-            "                     watches are printed by the next\n");
+            "                     watches are printed by the next\n"
+            "  --done FOLDER      with --watch: move each printed document there\n"
+            "  --failed FOLDER    with --watch: move each failed document there, with\n"
+            "                     NAME.txt beside it saying why\n");
     help +=
         QStringLiteral("  --printer NAME     the printer (default: the one chosen in the window)\n"
                        "  --pause SECONDS    0 to 9 seconds between two documents (default: the\n"

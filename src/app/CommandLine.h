@@ -25,7 +25,10 @@ struct CommandLine
     QStringList paths;
     std::optional<QString> printer;
     std::optional<int> pause; // 0 to 9 seconds, as the pause choices
-    QString error;            // for UsageError
+    // --watch: where printed and failed documents are moved (empty: left).
+    QString doneFolder;
+    QString failedFolder;
+    QString error; // for UsageError
 };
 
 // Reads the arguments (without the program's name). Options go before the

@@ -233,6 +233,11 @@ int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
         return 2;
     }
     WatchedFolder watched(*watcher, folder, WatchedFolder::stateFileFor(folder));
+    const QString doneFolder =
+        line.doneFolder.isEmpty() ? QString() : QFileInfo(line.doneFolder).absoluteFilePath();
+    const QString failedFolder =
+        line.failedFolder.isEmpty() ? QString() : QFileInfo(line.failedFolder).absoluteFilePath();
+    watched.leaveOut({doneFolder, failedFolder});
     QObject::connect(&watched, &WatchedFolder::problem, &watched,
                      [this](const QString &text) { m_err(QStringLiteral("marrowlake: ") + text); });
     if (!watched.start()) {
@@ -281,6 +286,13 @@ int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
             }
             report(path, failure);
             watched.markDone(path);
+            // Moved once the scheduler holds its job; a document that cannot
+            // be moved stays, said, and is not printed again.
+            const QString aside = failure ? failedFolder : doneFolder;
+            if (!aside.isEmpty())
+                if (const auto problem = WatchedFolder::moveInto(
+                        path, aside, failure ? QString::fromStdString(*failure) : QString()))
+                    m_err(QStringLiteral("marrowlake: ") + lineSafe(*problem));
         }
         if (held.isEmpty())
             printerCheck.stop();

@@ -13,6 +13,7 @@
 #include <QStandardPaths>
 
 #include <algorithm>
+#include <unistd.h>
 
 namespace {
 
@@ -193,8 +194,61 @@ void WatchedFolder::addTree(const QString &folder, bool writerDone)
         [] {});
 }
 
+void WatchedFolder::leaveOut(const QStringList &folders)
+{
+    for (const QString &folder : folders)
+        if (!folder.isEmpty())
+            m_leftOut << QDir::cleanPath(folder) + u'/';
+}
+
+std::optional<QString> WatchedFolder::moveInto(const QString &path, const QString &folder,
+                                               const QString &reason)
+{
+    if (!QDir().mkpath(folder))
+        return QStringLiteral("the folder %1 cannot be made").arg(folder);
+    const QFileInfo source(path);
+    const QString base = source.completeBaseName(), suffix = source.suffix();
+    QString target;
+    for (int n = 1;; ++n) {
+        const QString name = n == 1 ? source.fileName()
+                                    : QStringLiteral("%1 (%2)%3")
+                                          .arg(base)
+                                          .arg(n)
+                                          .arg(suffix.isEmpty() ? QString() : u'.' + suffix);
+        target = QDir(folder).filePath(name);
+        if (!QFileInfo::exists(target) && !QFileInfo::exists(target + QStringLiteral(".txt")))
+            break;
+    }
+    if (!QFile::rename(path, target)) {
+        // Another file system: copied whole and on the disk before the
+        // document goes from where it was.
+        QFile in(path), out(target);
+        bool copied = in.open(QIODevice::ReadOnly) && out.open(QIODevice::NewOnly);
+        while (copied && !in.atEnd()) {
+            const QByteArray chunk = in.read(1 << 20);
+            copied = !chunk.isEmpty() && out.write(chunk) == chunk.size();
+        }
+        copied = copied && out.flush() && ::fsync(out.handle()) == 0;
+        out.close();
+        if (!copied || !QFile::remove(path)) {
+            QFile::remove(target);
+            return QStringLiteral("%1 could not be moved to %2").arg(path, folder);
+        }
+    }
+    if (!reason.isEmpty()) {
+        QFile why(
+            QDir(folder).filePath(QFileInfo(target).completeBaseName() + QStringLiteral(".txt")));
+        if (why.open(QIODevice::WriteOnly))
+            why.write(reason.toUtf8() + '\n');
+    }
+    return std::nullopt;
+}
+
 void WatchedFolder::consider(const QString &path, bool writerDone, int settleMs)
 {
+    for (const QString &leftOut : std::as_const(m_leftOut))
+        if (path.startsWith(leftOut))
+            return;
     // A link is not followed: in a shared drop folder it could print any
     // file the station's user may read. Said once.
     if (QFileInfo(path).isSymLink()) {

@@ -10,6 +10,8 @@
 #include <QStringList>
 #include <QTimer>
 
+#include <optional>
+
 // A folder whose arriving documents are handed out, each once, in the order
 // they arrive whole. A document has arrived once it has stopped changing: its
 // writer has closed it (or it was moved in) and its size and time have held
@@ -39,6 +41,16 @@ public:
     [[nodiscard]] static bool takesName(const QString &name);
     // Where the state of a watch of that folder is kept.
     [[nodiscard]] static QString stateFileFor(const QString &folder);
+    // Folders inside the watched one whose files are not the watch's (where
+    // printed and failed documents are moved).
+    void leaveOut(const QStringList &folders);
+    // Moves a document into the folder (made if need be), under a name of
+    // its own there ("NAME (2).EXT" when NAME.EXT is taken), across file
+    // systems too: copied, flushed to the disk, then removed. With a
+    // reason, NAME.txt beside it says it. Returns the failure, if any; the
+    // document is then where it was.
+    [[nodiscard]] static std::optional<QString> moveInto(const QString &path, const QString &folder,
+                                                         const QString &reason = {});
 
 signals:
     // takeArrived has a document to give.
@@ -107,4 +119,5 @@ private:
     QTimer m_retry;  // runs only while the folder is gone
     bool m_saveFailed = false;
     QSet<QString> m_linksSaid;
+    QStringList m_leftOut; // each ending in "/"
 };

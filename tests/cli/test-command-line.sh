@@ -155,9 +155,9 @@ python3 "$maker" "$in/there-before.docx" "watchbefore"
 python3 "$maker" "$work/partial.docx" "watchpartial"
 python3 "$maker" "$work/whole.docx" "watchwhole"
 python3 "$maker" "$work/later.docx" "watchlater"
-start_watch() {
+start_watch() { # start_watch [OPTION...]
     : >"$work/watch.err"
-    "$program" --watch "$in" --printer capture --pause 0 >"$work/watch.out" 2>"$work/watch.err" &
+    "$program" --watch "$in" --printer capture --pause 0 "$@" >"$work/watch.out" 2>"$work/watch.err" &
     watcher=$!
     for _ in $(seq 300); do grep -q watching "$work/watch.err" && break; sleep 0.1; done
 }
@@ -232,6 +232,19 @@ status=0
 stop_watch || status=$?
 check "a watched folder that went away is said once, and watched again when back" \
     [ "$(grep -c 'is gone' "$work/watch.err") $(cat "$work/watch.out" | head -n 1) $status" = "1 printed $in/back.docx 0" ]
+
+# Printed documents moved to a done folder inside the watched one (which
+# the watch leaves out), failed ones to a failed folder with the reason.
+start_watch --done "$in/done" --failed "$work/failed"
+python3 "$maker" "$in/good.docx" "watchgood"
+echo "not a document" >"$in/bad.docx"
+for _ in $(seq 300); do [ "$(wc -l <"$work/watch.out")" -ge 2 ] && break; sleep 0.1; done
+for _ in $(seq 100); do [ -e "$work/failed/bad.txt" ] && break; sleep 0.1; done
+stop_watch || true
+check "a printed document goes to the done folder, a failed one to the failed folder" \
+    [ "$(cd "$in" && ls good.docx bad.docx 2>/dev/null | wc -l) $(ls "$in/done") $(ls "$work/failed" | tr '\n' ' ')" = "0 good.docx bad.docx bad.txt " ]
+check "the done folder is not watched: nothing printed twice" \
+    [ "$(grep -c '^printed' "$work/watch.out")" -eq 1 ]
 
 # A name with a newline is still one line of output, escaped as C would.
 python3 "$maker" "$docs/two

@@ -353,6 +353,36 @@ private slots:
         QVERIFY(problems.value(0).contains("cannot be written"));
     }
 
+    // Printed and failed documents moved aside: a name already there gets a
+    // number, a failure its reason beside it, and a move that cannot be
+    // made leaves the document where it was.
+    void watchMovesDocumentsAside()
+    {
+        QTemporaryDir dir;
+        auto make = [&dir](const QString &name) {
+            QFile file(dir.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(name.toUtf8());
+        };
+        const QString done = dir.filePath("done");
+        make("a.docx");
+        make("b.docx");
+        QVERIFY(!WatchedFolder::moveInto(dir.filePath("a.docx"), done));
+        make("a.docx"); // the same name again
+        QVERIFY(!WatchedFolder::moveInto(dir.filePath("a.docx"), done));
+        QVERIFY(!WatchedFolder::moveInto(dir.filePath("b.docx"), dir.filePath("failed"),
+                                         "This file is damaged."));
+        QVERIFY(QFile::exists(done + "/a.docx") && QFile::exists(done + "/a (2).docx"));
+        QVERIFY(!QFile::exists(dir.filePath("a.docx")));
+        QFile reason(dir.filePath("failed/b.txt"));
+        QVERIFY(reason.open(QIODevice::ReadOnly));
+        QCOMPARE(reason.readAll(), "This file is damaged.\n");
+        make("c.docx");
+        make("blocked"); // a file where the folder should be
+        QVERIFY(WatchedFolder::moveInto(dir.filePath("c.docx"), dir.filePath("blocked/x")));
+        QVERIFY(QFile::exists(dir.filePath("c.docx")));
+    }
+
     // A document that fails because the printer takes no jobs waits for it
     // and prints once it does, said once and counted once; a document that
     // fails for itself is reported and not tried again.
