@@ -72,6 +72,11 @@ CommandLine parseCommandLine(const QStringList &arguments, PathStyle style)
             if (!printer || printer->isEmpty())
                 return usageError(QStringLiteral("--printer needs a printer's name"));
             line.printer = *printer;
+        } else if (name == QLatin1String("--log")) {
+            const auto file = value();
+            if (!file || file->isEmpty())
+                return usageError(QStringLiteral("--log needs a file"));
+            line.logFile = *file;
         } else if (name == QLatin1String("--done") || name == QLatin1String("--failed")) {
             const auto folder = value();
             if (!folder || folder->isEmpty())
@@ -93,8 +98,9 @@ CommandLine parseCommandLine(const QStringList &arguments, PathStyle style)
         line.mode = CommandLine::Mode::ListPrinters;
         return line;
     }
-    if ((line.printer || line.pause) && !print && !watch)
-        return usageError(QStringLiteral("--printer and --pause go with --print or --watch"));
+    if ((line.printer || line.pause || !line.logFile.isEmpty()) && !print && !watch)
+        return usageError(
+            QStringLiteral("--printer, --pause and --log go with --print or --watch"));
     if (print && watch)
         return usageError(QStringLiteral("--print and --watch do not go together"));
     if ((!line.doneFolder.isEmpty() || !line.failedFolder.isEmpty()) && !watch)
@@ -181,6 +187,12 @@ QString commandLineHelp(PathStyle style)
             "  --done FOLDER      with --watch: move each printed document there\n"
             "  --failed FOLDER    with --watch: move each failed document there, with\n"
             "                     NAME.txt beside it saying why\n");
+    help += windows ? QStringLiteral(
+                          "  --log FILE         with --print: append a JSON line per document to\n"
+                          "                     FILE (time, path, printer, result)\n")
+                    : QStringLiteral(
+                          "  --log FILE         with --print or --watch: append a JSON line per\n"
+                          "                     document to FILE (time, path, printer, result)\n");
     help +=
         QStringLiteral("  --printer NAME     the printer (default: the one chosen in the window)\n"
                        "  --pause SECONDS    0 to 9 seconds between two documents (default: the\n"

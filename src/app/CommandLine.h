@@ -28,6 +28,8 @@ struct CommandLine
     // --watch: where printed and failed documents are moved (empty: left).
     QString doneFolder;
     QString failedFolder;
+    // --print and --watch: a record of each document, appended to this file.
+    QString logFile;
     QString error; // for UsageError
 };
 

@@ -3,6 +3,7 @@
 #include "DirectoryListing.h"
 #include "FolderSearch.h"
 #include "FolderWatcher.h"
+#include "PrintLog.h"
 #include "PrintOptions.h"
 #include "PrintSequence.h"
 #include "PrinterList.h"
@@ -12,6 +13,7 @@
 
 #include <QDir>
 #include <QEventLoop>
+#include <QFileInfo>
 #include <QTimer>
 
 #include <utility>
@@ -65,6 +67,17 @@ CommandLinePrint::CommandLinePrint(automation::WordProcessor &wordProcessor, Pri
       m_wait(std::move(waitSeconds)), m_yield(std::move(yield)), m_out(std::move(out)),
       m_err(std::move(err))
 {
+}
+
+CommandLinePrint::~CommandLinePrint() = default;
+
+void CommandLinePrint::startLog(const CommandLine &line, const QString &printer, int pause)
+{
+    if (line.logFile.isEmpty())
+        return;
+    m_log = std::make_unique<PrintLog>(QFileInfo(line.logFile).absoluteFilePath());
+    m_logPrinter = printer;
+    m_logPause = pause;
 }
 
 int CommandLinePrint::listPrinters()
@@ -164,6 +177,18 @@ void CommandLinePrint::printOne(const QString &path, const automation::PrintStep
 
 void CommandLinePrint::report(const QString &path, const std::optional<std::string> &failure)
 {
+    if (m_log) {
+        QString why;
+        const bool logged =
+            m_log->append({path, m_logPrinter, m_logPause,
+                           failure ? QString::fromStdString(*failure) : QString(), std::nullopt},
+                          &why);
+        // Said once until it works again.
+        if (!logged && !m_logFailed)
+            m_err(QStringLiteral("marrowlake: the record cannot be written to %1 (%2)")
+                      .arg(m_log->file(), why));
+        m_logFailed = !logged;
+    }
     if (failure) {
         ++m_failed;
         m_out(QStringLiteral("failed ") + lineSafe(path) + QStringLiteral(": ") +
@@ -180,6 +205,7 @@ int CommandLinePrint::print(const CommandLine &line)
     if (printer.isEmpty())
         return 2;
     const int pause = pauseFor(line);
+    startLog(line, printer, pause);
     QStringList documents;
     // Each document as the system writes paths (backslashes on Windows):
     // that is what the lines show and what the word processor is given. From
@@ -248,6 +274,7 @@ int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
               .arg(folder, printer));
 
     const int pause = pauseFor(line);
+    startLog(line, printer, pause);
     const automation::PrintSteps steps{
         [&printer] { return printer.toStdString(); }, [this](int) { m_yield(); }, m_yield, {}, {}};
     QEventLoop loop;

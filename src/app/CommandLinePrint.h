@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -11,6 +12,7 @@ class WordProcessor;
 struct PrintSteps;
 } // namespace automation
 class FolderWatcher;
+class PrintLog;
 class PrinterList;
 class SettingsStore;
 
@@ -34,6 +36,7 @@ public:
     CommandLinePrint(automation::WordProcessor &wordProcessor, PrinterList &printers,
                      const SettingsStore &settings, Wait waitSeconds, Yield yield, Output out,
                      Output err);
+    ~CommandLinePrint();
 
     // Returns the exit status: 0 all printed, 1 any failed, 2 nothing to do
     // (unknown printer, no documents).
@@ -80,7 +83,14 @@ private:
     Yield m_yield;
     Output m_out;
     Output m_err;
+    // Starts the record of this run, when the line asks for one.
+    void startLog(const CommandLine &line, const QString &printer, int pause);
+
     std::function<bool()> m_stopRequested;
+    std::unique_ptr<PrintLog> m_log;
+    QString m_logPrinter;
+    int m_logPause = 0;
+    bool m_logFailed = false;
     QString m_sending; // the document whose job is on its way, if any
     int m_printed = 0;
     int m_failed = 0;

@@ -7,12 +7,16 @@
 #include "FakePrinterList.h"
 #include "FakeSettingsStore.h"
 #include "FakeWordProcessor.h"
+#include "PrintLog.h"
 #include "WatchedFolder.h"
 
+#include <QDateTime>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -351,6 +355,49 @@ private slots:
                 [&problems](const QString &text) { problems << text; });
         QVERIFY(unwritable.start());
         QVERIFY(problems.value(0).contains("cannot be written"));
+    }
+
+    // --log keeps a JSON line per document, printed or not; past its limit
+    // the record is kept as FILE.1 and a new one begun.
+    void logRecordsEachDocumentAndRotates()
+    {
+        QTemporaryDir dir;
+        const QString good = dir.filePath("good.docx"), bad = dir.filePath("bad.docx");
+        QFile(good).open(QIODevice::WriteOnly);
+        QFile(bad).open(QIODevice::WriteOnly);
+        FakeWordProcessor word;
+        word.unopenable[bad.toStdString()] = "This file is damaged.";
+        FakePrinterList printers;
+        printers.names = {"P"};
+        FakeSettingsStore settings;
+        CommandLinePrint run(
+            word, printers, settings, [](int) {}, [] {}, [](const QString &) {},
+            [](const QString &) {});
+        const QString log = dir.filePath("records/print-log.jsonl");
+        QCOMPARE(run.print(parseCommandLine(
+                     {"--print", "--printer", "P", "--pause", "0", "--log", log, good, bad})),
+                 1);
+        QFile file(log);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+        QCOMPARE(lines.size(), 2);
+        const QJsonObject first = QJsonDocument::fromJson(lines[0]).object();
+        const QJsonObject second = QJsonDocument::fromJson(lines[1]).object();
+        QCOMPARE(first.value("path").toString(), good);
+        QCOMPARE(first.value("printer").toString(), "P");
+        QCOMPARE(first.value("result").toString(), "printed");
+        QVERIFY(QDateTime::fromString(first.value("time").toString(), Qt::ISODateWithMs).isValid());
+        QCOMPARE(second.value("result").toString(), "not printed");
+        QCOMPARE(second.value("reason").toString(), "This file is damaged.");
+
+        PrintLog small(dir.filePath("small.jsonl"), 400);
+        for (int i = 0; i < 6; ++i)
+            QVERIFY(small.append({QStringLiteral("/d/%1.docx").arg(i), "P", 0, {}, std::nullopt}));
+        QVERIFY(QFileInfo(dir.filePath("small.jsonl")).size() <= 400);
+        QVERIFY(QFile::exists(dir.filePath("small.jsonl.1")));
+        QFile latest(dir.filePath("small.jsonl"));
+        QVERIFY(latest.open(QIODevice::ReadOnly));
+        QVERIFY(latest.readAll().contains("/d/5.docx"));
     }
 
     // Printed and failed documents moved aside: a name already there gets a

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QString>
+
+#include <optional>
+
+// A record of what was printed: one JSON object a line, appended, so that a
+// record can be read back line by line and survives a program that stops
+// half-way. Past its size limit the file is kept as FILE.1 (one old file)
+// and a new one begun.
+class PrintLog
+{
+public:
+    struct Entry
+    {
+        QString path;
+        QString printer;
+        int pause = 0;
+        // Empty when the document printed: the report's text otherwise.
+        QString failure;
+        std::optional<int> jobId; // the scheduler's, when known
+    };
+
+    explicit PrintLog(QString file, qint64 limitBytes = 10 * 1024 * 1024);
+
+    // Appends the entry with the time; false (and why) when it cannot.
+    [[nodiscard]] bool append(const Entry &entry, QString *why = nullptr);
+    [[nodiscard]] QString file() const { return m_file; }
+
+private:
+    QString m_file;
+    qint64 m_limit;
+};
