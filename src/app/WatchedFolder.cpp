@@ -13,7 +13,6 @@
 #include <QStandardPaths>
 
 #include <algorithm>
-#include <unistd.h>
 
 namespace {
 
@@ -220,16 +219,17 @@ std::optional<QString> WatchedFolder::moveInto(const QString &path, const QStrin
             break;
     }
     if (!QFile::rename(path, target)) {
-        // Another file system: copied whole and on the disk before the
-        // document goes from where it was.
-        QFile in(path), out(target);
-        bool copied = in.open(QIODevice::ReadOnly) && out.open(QIODevice::NewOnly);
+        // Another file system: copied whole and on the disk (QSaveFile
+        // syncs before it puts the copy in place) before the document goes
+        // from where it was.
+        QFile in(path);
+        QSaveFile out(target);
+        bool copied = in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly);
         while (copied && !in.atEnd()) {
             const QByteArray chunk = in.read(1 << 20);
             copied = !chunk.isEmpty() && out.write(chunk) == chunk.size();
         }
-        copied = copied && out.flush() && ::fsync(out.handle()) == 0;
-        out.close();
+        copied = copied && out.commit();
         if (!copied || !QFile::remove(path)) {
             QFile::remove(target);
             return QStringLiteral("%1 could not be moved to %2").arg(path, folder);
