@@ -133,6 +133,37 @@ kill -TERM "$watcher"
 wait "$watcher" || true
 watcher=""
 
+# 1,000 documents copied into the folder at once: each printed once, the
+# time until the last is on the queue, and the station's peak memory with
+# its offices.
+burst="$work/burst"
+mkdir -p "$burst"
+start_watcher "$burst"
+burst_out="$work/watch-$watchers.out"
+first=$jobs
+start=$(now)
+for i in $(seq -w 1 1000); do cp "${all[$((10#$i % 100))]}" "$burst/doc$i.docx"; done
+jobs=$((jobs + 1000))
+peak=0
+limit=$((SECONDS + 1800))
+while [ "$(captured)" -lt "$jobs" ]; do
+    [ "$SECONDS" -lt "$limit" ] || give_up "1,000 documents on the queue (there are $(($(captured) - first)))"
+    pages=0
+    for p in "$watcher" $(cat "/proc/$watcher/task/"*/children 2>/dev/null); do
+        read -r _ rss _ 2>/dev/null <"/proc/$p/statm" && pages=$((pages + rss))
+    done
+    [ "$pages" -gt "$peak" ] && peak=$pages
+    sleep 0.2
+done
+took=$(seconds "$start" "$(now)")
+printf '  1,000 documents at once: all on the queue after %.0f s (%.2f s each), printed lines %s (each once: %s), peak %d MB\n' \
+    "$took" "$(echo "$took / 1000" | bc -l)" "$(grep -c '^printed' "$burst_out")" \
+    "$([ "$(grep '^printed' "$burst_out" | sort | uniq -d | wc -l)" -eq 0 ] && echo yes || echo no)" \
+    "$((peak * $(getconf PAGESIZE) / 1048576))"
+kill -TERM "$watcher"
+wait "$watcher" || true
+watcher=""
+
 big="$work/big"
 mkdir -p "$big"
 for d in $(seq 0 99); do
