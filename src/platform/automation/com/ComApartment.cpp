@@ -1,5 +1,7 @@
 #include "ComApartment.h"
 
+#include "WordAutomation.h"
+
 #include <objbase.h>
 
 #include <condition_variable>
@@ -121,8 +123,12 @@ bool ComApartment::run(const std::function<void()> &task, std::chrono::milliseco
                        const std::function<void()> &onLate)
 {
     std::unique_lock lock(m_shared->mutex);
-    if (m_shared->abandoned || m_shared->waiting)
+    if (m_shared->abandoned)
         return false;
+    // Asked again while a call is under way (from the waiting thread's own
+    // events): Word is not to be asked twice at once.
+    if (m_shared->waiting)
+        throw AutomationError("Word is busy with another request.");
     m_shared->task = &task;
     m_shared->done = false;
     m_shared->failure = nullptr;

@@ -30,7 +30,7 @@ public:
     // comes back failed); a call still not back after a grace is left
     // behind, with the apartment, and abandoned() is true from then on.
     // Returns false when the call was late; a failure of a call in time is
-    // thrown.
+    // thrown, and so is a call asked for while another is under way.
     bool run(const std::function<void()> &task, std::chrono::milliseconds limit,
              const std::function<void()> &whileWaiting, const std::function<void()> &onLate);
 
