@@ -20,13 +20,16 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QRandomGenerator>
+#include <QSet>
 #include <QThread>
 #include <QTime>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 
 namespace {
 
@@ -45,11 +48,43 @@ void writeLine(std::FILE *stream, const QString &line)
     writeToConsole(stream, (line + u'\n').toStdString());
 }
 
+// The arguments whose bytes do not survive the file-name encoding (a name
+// that is not UTF-8, from an old archive or a share mounted without a
+// character set), as Qt hands them on: opening what Qt makes of such a name
+// would open another file, or none.
+QSet<QString> unreadableNames(int argc, char *argv[])
+{
+    QSet<QString> unreadable;
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray raw(argv[i]);
+        if (QFile::encodeName(QFile::decodeName(raw)) != raw)
+            unreadable << QFile::decodeName(raw);
+    }
+    return unreadable;
+}
+
+// Leaves out the paths whose names cannot be opened as given, each said.
+QStringList withoutUnreadable(const QStringList &paths, const QSet<QString> &unreadable,
+                              const std::function<void(const QString &)> &warn)
+{
+    QStringList kept;
+    for (const QString &path : paths) {
+        if (unreadable.contains(path))
+            warn(QStringLiteral("the name %1 is not valid UTF-8 and cannot be opened as given; "
+                                "rename it to print it")
+                     .arg(path));
+        else
+            kept << path;
+    }
+    return kept;
+}
+
 // Printing without a window: marrowlake --print, --list-printers, --help,
 // --version.
 int runWithoutWindow(int argc, char *argv[])
 {
     useCallingConsole();
+    const QSet<QString> unreadable = unreadableNames(argc, argv);
     QCoreApplication app(argc, argv);
     const CommandLine line =
         parseCommandLine(expandedArguments(QCoreApplication::arguments().mid(1)));
@@ -114,9 +149,10 @@ int runWithoutWindow(int argc, char *argv[])
     run = std::make_unique<CommandLinePrint>(*office, printers, settings, wait, yield, out, err);
     run->setStopRequested([] { return interruptedBy != 0; });
     CommandLine printing = line;
-    printing.paths = commandLinePaths(line.paths, false, [&err](const QString &warning) {
+    const auto warn = [&err](const QString &warning) {
         err(QStringLiteral("marrowlake: ") + warning);
-    });
+    };
+    printing.paths = commandLinePaths(withoutUnreadable(line.paths, unreadable, warn), false, warn);
     int status = 0;
     if (line.mode == CommandLine::Mode::ListPrinters) {
         status = run->listPrinters();
@@ -141,6 +177,7 @@ int main(int argc, char *argv[])
     if (wantsNoWindow(raw))
         return runWithoutWindow(argc, argv);
 
+    const QSet<QString> unreadable = unreadableNames(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marrowlake"));
     QApplication::setOrganizationName(QStringLiteral("Harrowick"));
@@ -150,9 +187,11 @@ int main(int argc, char *argv[])
         return 2;
     }
     const bool pathsGiven = !line.paths.isEmpty();
-    const QStringList paths = commandLinePaths(line.paths, true, [](const QString &warning) {
+    const auto warn = [](const QString &warning) {
         writeLine(stderr, QStringLiteral("marrowlake: ") + warning);
-    });
+    };
+    const QStringList paths =
+        commandLinePaths(withoutUnreadable(line.paths, unreadable, warn), true, warn);
     // One window per user: a running one takes these paths and comes to the
     // front. A start without paths opens a window of its own. Decided before
     // anything slow, so that starts made at the same moment (Open with on

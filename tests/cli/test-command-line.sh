@@ -274,6 +274,15 @@ else
     skipped=$((skipped + 1))
 fi
 
+# A name that is not UTF-8 never prints the file whose name looks like it.
+cp "$docs/one.docx" "$docs/caf"$'\xe9'".docx"
+python3 "$maker" "$docs/caf"$'\xef\xbf\xbd'".docx" "lookalike"
+before=$(jobs)
+status=0
+"$program" --print --printer capture --pause 0 "$docs/caf"$'\xe9'".docx" >"$work/out" 2>"$work/err" || status=$?
+check "a name that is not UTF-8 is said, and no other file printed" \
+    [ "$status $(grep -c 'is not valid UTF-8' "$work/err") $(jobs_before_marker "$before")" = "2 1 0" ]
+
 # A name with a newline is still one line of output, escaped as C would.
 python3 "$maker" "$docs/two
 lines.docx" "twolines"
