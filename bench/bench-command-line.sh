@@ -54,16 +54,20 @@ ten=("${all[@]:0:10}")
 # Peak resident memory (MB) of the program and its offices together,
 # sampled from /proc five times a second (cheap next to the run).
 peak_mb=0
+rss_pages() { # rss_pages PID: resident pages of the process and its children
+    local pages=0 p
+    for p in "$1" $(cat "/proc/$1/task/"*/children 2>/dev/null); do
+        read -r _ rss _ 2>/dev/null <"/proc/$p/statm" && pages=$((pages + rss))
+    done
+    echo "$pages"
+}
 run_sampled() {
     "$@" &
     local pid=$! peak=0 pages
     local limit=$((SECONDS + 1800))
     while kill -0 "$pid" 2>/dev/null; do
         [ "$SECONDS" -lt "$limit" ] || { kill "$pid"; give_up "$* to end"; }
-        pages=0
-        for p in "$pid" $(cat "/proc/$pid/task/"*/children 2>/dev/null); do
-            read -r _ rss _ 2>/dev/null <"/proc/$p/statm" && pages=$((pages + rss))
-        done
+        pages=$(rss_pages "$pid")
         [ "$pages" -gt "$peak" ] && peak=$pages
         sleep 0.2
     done
@@ -148,10 +152,7 @@ peak=0
 limit=$((SECONDS + 1800))
 while [ "$(captured)" -lt "$jobs" ]; do
     [ "$SECONDS" -lt "$limit" ] || give_up "1,000 documents on the queue (there are $(($(captured) - first)))"
-    pages=0
-    for p in "$watcher" $(cat "/proc/$watcher/task/"*/children 2>/dev/null); do
-        read -r _ rss _ 2>/dev/null <"/proc/$p/statm" && pages=$((pages + rss))
-    done
+    pages=$(rss_pages "$watcher")
     [ "$pages" -gt "$peak" ] && peak=$pages
     sleep 0.2
 done

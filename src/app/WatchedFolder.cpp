@@ -49,11 +49,7 @@ bool WatchedFolder::takesName(const QString &name)
 {
     // The types the program registers for, so that an upload under a
     // temporary name (x.docx.part) never prints.
-    static const QStringList types{".doc",  ".docx", ".docm", ".dot",
-                                   ".dotx", ".dotm", ".rtf",  ".odt"};
-    const qsizetype dot = name.lastIndexOf(u'.');
-    return dot > 0 && types.contains(name.mid(dot).toLower()) && !name.startsWith(u'~') &&
-           !name.startsWith(u'.');
+    return hasDocumentType(name) && !name.startsWith(u'.');
 }
 
 QString WatchedFolder::stateFileFor(const QString &folder)

@@ -86,14 +86,18 @@ void addFolderTree(const QString &folder, const QString &pattern, bool cleanRoot
     }
 }
 
-bool isPrintableDocument(const QString &path)
+bool hasDocumentType(const QString &name)
 {
     static const QStringList types{".doc",  ".docx", ".docm", ".dot",
                                    ".dotx", ".dotm", ".rtf",  ".odt"};
-    const QString name = path.mid(std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')) + 1);
     const qsizetype dot = name.lastIndexOf(u'.');
-    return dot > 0 && types.contains(name.mid(dot).toLower()) && !name.startsWith(u'~') &&
-           !isHiddenPath(path);
+    return dot > 0 && types.contains(name.mid(dot).toLower()) && !name.startsWith(u'~');
+}
+
+bool isPrintableDocument(const QString &path)
+{
+    const QString name = path.mid(std::max(path.lastIndexOf(u'/'), path.lastIndexOf(u'\\')) + 1);
+    return hasDocumentType(name) && !isHiddenPath(path);
 }
 
 void expandDroppedPaths(const QStringList &paths, const std::function<void(const QString &)> &add,

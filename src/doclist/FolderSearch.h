@@ -41,6 +41,11 @@ void expandDroppedPaths(const QStringList &paths, const std::function<void(const
                         const Yield &yield,
                         const std::function<bool(const QString &path)> &fromFolder = {});
 
+// A name of one of the document types the program is registered for (.doc,
+// .docx, .docm, .dot, .dotx, .dotm, .rtf, .odt, in any case), not an
+// office's "~" file.
+[[nodiscard]] bool hasDocumentType(const QString &name);
+
 // A file a script takes from a folder: one of the document types the program
 // is registered for (.doc, .docx, .docm, .dot, .dotx, .dotm, .rtf, .odt, in
 // any case), neither hidden nor a system file, nor an office's "~" file.

@@ -140,7 +140,7 @@ for pid in "${pids[@]}"; do
 done
 check "five starts at once: four hand over and exit 0, one window runs" \
     [ "$ended $statuses $(echo $window | wc -w)" = "4 0 1" ]
-for _ in $(seq 100); do [ "$(rows)" = 5 ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ "$(rows)" = 5 ] && break; sleep 0.1; done
 check "five starts at once: the one window has the five rows" [ "$(rows)" = 5 ]
 kill $window 2>/dev/null || true
 
@@ -239,7 +239,7 @@ start_watch --done "$in/done" --failed "$work/failed"
 python3 "$maker" "$in/good.docx" "watchgood"
 echo "not a document" >"$in/bad.docx"
 for _ in $(seq 300); do [ "$(wc -l <"$work/watch.out")" -ge 2 ] && break; sleep 0.1; done
-for _ in $(seq 100); do [ -e "$work/failed/bad.txt" ] && break; sleep 0.1; done
+for _ in $(seq 300); do [ -e "$work/failed/bad.txt" ] && break; sleep 0.1; done
 stop_watch || true
 check "a printed document goes to the done folder, a failed one to the failed folder" \
     [ "$(cd "$in" && ls good.docx bad.docx 2>/dev/null | wc -l) $(ls "$in/done") $(ls "$work/failed" | tr '\n' ' ')" = "0 good.docx bad.docx bad.txt " ]
