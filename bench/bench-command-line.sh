@@ -14,7 +14,7 @@ maker=${2:?usage: bench-command-line.sh PROGRAM MAKE_DOCUMENT_SCRIPT}
 work=$(mktemp -d)
 watcher=""
 trap '[ -n "$watcher" ] && kill "$watcher" 2>/dev/null; rm -rf "$work"' EXIT
-export XDG_DATA_HOME="$work/data" XDG_CACHE_HOME="$work/cache"
+export XDG_DATA_HOME="$work/data" XDG_CACHE_HOME="$work/cache" XDG_STATE_HOME="$work/state"
 queue="$CAPTURE_ROOT/capture"
 captured() { ls "$queue" | wc -l; }
 # Every wait has a limit, and says what it waited for when it gives up.

@@ -180,7 +180,7 @@ int main(int argc, char *argv[])
             lap(steps.open);
             instance->SetActivePrinter("capture");
             lap(steps.printer);
-            instance->PrintOut(true, false, doc.toStdString());
+            instance->PrintOut(true, false, doc.toStdString(), {});
             lap(steps.print);
             while (instance->GetApplication().BackgroundPrintingStatus() != 0)
                 yieldToEventLoop(0);

@@ -1,7 +1,8 @@
 #include "CommandLine.h"
 
+#include "FileNames.h"
+
 #include <QDir>
-#include <QFileInfo>
 
 namespace {
 
@@ -14,6 +15,26 @@ CommandLine usageError(const QString &error)
 }
 
 } // namespace
+
+QString pageRanges(const QString &text)
+{
+    QStringList ranges;
+    for (const QString &item : text.split(u',')) {
+        const QStringList ends = item.split(u'-');
+        if (ends.size() > 2)
+            return {};
+        bool ok = true;
+        int previous = 0;
+        for (const QString &end : ends) {
+            const int page = end.trimmed().toInt(&ok);
+            if (!ok || page < 1 || page < previous)
+                return {};
+            previous = page;
+        }
+        ranges << ends.join(u'-').remove(u' ');
+    }
+    return ranges.join(u',');
+}
 
 bool wantsNoWindow(const QStringList &arguments, PathStyle style)
 {
@@ -32,7 +53,7 @@ bool wantsNoWindow(const QStringList &arguments, PathStyle style)
 CommandLine parseCommandLine(const QStringList &arguments, PathStyle style)
 {
     CommandLine line;
-    bool print = false, watch = false, list = false, onlyPaths = false;
+    bool print = false, watch = false, list = false, history = false, onlyPaths = false;
     for (qsizetype i = 0; i < arguments.size(); ++i) {
         const QString &argument = arguments[i];
         if (!onlyPaths && style == PathStyle::Windows && argument == QLatin1String("/?")) {
@@ -67,6 +88,31 @@ CommandLine parseCommandLine(const QStringList &arguments, PathStyle style)
             watch = true;
         } else if (name == QLatin1String("--list-printers")) {
             list = true;
+        } else if (name == QLatin1String("--history")) {
+            history = true;
+            if (equals >= 0)
+                line.paths << *value(); // the count, read below
+        } else if (name == QLatin1String("--paths")) {
+            line.historyPaths = true;
+        } else if (name == QLatin1String("--null")) {
+            line.nullSeparated = true;
+        } else if (name == QLatin1String("--from")) {
+            const auto file = value();
+            if (!file || file->isEmpty())
+                return usageError(QStringLiteral("--from needs a file, or - for standard input"));
+            line.fromFile = *file;
+        } else if (name == QLatin1String("--copies")) {
+            const auto copies = value();
+            bool ok = false;
+            line.copies = copies ? copies->toInt(&ok) : 0;
+            if (!ok || line.copies < 1 || line.copies > 999)
+                return usageError(QStringLiteral("--copies takes a number from 1 to 999"));
+        } else if (name == QLatin1String("--pages")) {
+            const auto pages = value();
+            line.pages = pages ? pageRanges(*pages) : QString();
+            if (line.pages.isEmpty())
+                return usageError(
+                    QStringLiteral("--pages takes pages and ranges of pages, such as 1-3,5"));
         } else if (name == QLatin1String("--printer")) {
             const auto printer = value();
             if (!printer || printer->isEmpty())
@@ -98,9 +144,30 @@ CommandLine parseCommandLine(const QStringList &arguments, PathStyle style)
         line.mode = CommandLine::Mode::ListPrinters;
         return line;
     }
-    if ((line.printer || line.pause || !line.logFile.isEmpty()) && !print && !watch)
-        return usageError(
-            QStringLiteral("--printer, --pause and --log go with --print or --watch"));
+    if (line.historyPaths && !history)
+        return usageError(QStringLiteral("--paths goes with --history"));
+    if (line.nullSeparated && line.fromFile.isEmpty() && !line.historyPaths)
+        return usageError(QStringLiteral("--null goes with --from or --history --paths"));
+    if (history) {
+        // --history [N] [--paths]: the one argument besides is the count.
+        line.mode = CommandLine::Mode::History;
+        if (print || watch || line.paths.size() > 1)
+            return usageError(QStringLiteral("--history goes alone"));
+        if (!line.paths.isEmpty()) {
+            bool ok = false;
+            line.historyCount = line.paths.takeFirst().toInt(&ok);
+            if (!ok || line.historyCount < 1)
+                return usageError(QStringLiteral("--history takes a number of entries"));
+        }
+        return line;
+    }
+    if ((line.printer || line.pause || !line.logFile.isEmpty() || line.copies != 1 ||
+         !line.pages.isEmpty()) &&
+        !print && !watch)
+        return usageError(QStringLiteral(
+            "--printer, --pause, --copies, --pages and --log go with --print or --watch"));
+    if (!line.fromFile.isEmpty() && !print)
+        return usageError(QStringLiteral("--from goes with --print"));
     if (print && watch)
         return usageError(QStringLiteral("--print and --watch do not go together"));
     if ((!line.doneFolder.isEmpty() || !line.failedFolder.isEmpty()) && !watch)
@@ -113,7 +180,7 @@ CommandLine parseCommandLine(const QStringList &arguments, PathStyle style)
     }
     if (print) {
         line.mode = CommandLine::Mode::Print;
-        if (line.paths.isEmpty())
+        if (line.paths.isEmpty() && line.fromFile.isEmpty())
             return usageError(QStringLiteral("--print needs at least one document or folder"));
     }
     return line;
@@ -141,7 +208,7 @@ QStringList commandLinePaths(const QStringList &paths, bool mustExist,
             continue;
         }
         const QString absolute = absolutePaths({path}).constFirst();
-        if (mustExist && !QFileInfo::exists(absolute)) {
+        if (mustExist && !fileStatus(absolute).exists) {
             warn(QStringLiteral("there is no file or folder %1").arg(absolute));
             continue;
         }
@@ -157,12 +224,15 @@ QString commandLineHelp(PathStyle style)
     const bool windows = style == PathStyle::Windows;
     QString help = QStringLiteral("Usage: marrowlake [PATH...]\n"
                                   "       marrowlake --print [--printer NAME] [--pause SECONDS] "
-                                  "PATH...\n");
+                                  "[--copies N]\n"
+                                  "                  [--pages RANGES] [--from FILE [--null]] "
+                                  "[PATH...]\n");
     if (!windows)
         help += QStringLiteral("       marrowlake --watch FOLDER [--printer NAME] [--pause "
                                "SECONDS]\n"
                                "                  [--done FOLDER] [--failed FOLDER]\n");
     help += QStringLiteral("       marrowlake --list-printers\n"
+                           "       marrowlake --history [N] [--paths [--null]]\n"
                            "\n"
                            "Prints many word-processor documents in one run, each opened and "
                            "printed by\n");
@@ -193,6 +263,15 @@ QString commandLineHelp(PathStyle style)
                     : QStringLiteral(
                           "  --log FILE         with --print or --watch: append a JSON line per\n"
                           "                     document to FILE (time, path, printer, result)\n");
+    help += QStringLiteral(
+        "  --copies N         copies of each document, 1 to 999 (default 1)\n"
+        "  --pages RANGES     only these pages, as the print dialogs take them: 1-3,5\n"
+        "  --from FILE        with --print: first the paths listed in FILE (- for\n"
+        "                     standard input), one a line; lines starting with #\n"
+        "                     are left out\n"
+        "  --null             the list is NUL-separated (find -print0)\n"
+        "  --history [N]      the last N (default 20) documents printed, from the\n"
+        "                     record every run keeps; with --paths as a list file\n");
     help +=
         QStringLiteral("  --printer NAME     the printer (default: the one chosen in the window)\n"
                        "  --pause SECONDS    0 to 9 seconds between two documents (default: the\n"

@@ -17,6 +17,7 @@ struct CommandLine
         Print,        // print the paths without a window
         Watch,        // print what arrives in a folder, without a window
         ListPrinters, // list the printers
+        History,      // show the record of the last documents printed
         Help,
         Version,
         UsageError
@@ -30,6 +31,16 @@ struct CommandLine
     QString failedFolder;
     // --print and --watch: a record of each document, appended to this file.
     QString logFile;
+    // --print and --watch: copies (1 to 999) and pages ("1-3,5"; empty: all).
+    int copies = 1;
+    QString pages;
+    // --print: a list of paths to read first ("-": standard input), one a
+    // line or, with --null, NUL-separated.
+    QString fromFile;
+    bool nullSeparated = false;
+    // --history: how many of the last entries, and whether as a list of paths.
+    int historyCount = 20;
+    bool historyPaths = false;
     QString error; // for UsageError
 };
 
@@ -41,6 +52,11 @@ struct CommandLine
 
 // Whether these arguments (Qt's own still among them) ask for no window.
 [[nodiscard]] bool wantsNoWindow(const QStringList &arguments, PathStyle style = nativePathStyle());
+
+// The page ranges as the print dialogs take them ("1-3,5": pages and
+// ranges of pages from 1, separated by commas, blanks allowed), written
+// without blanks; empty when they are not such ranges or name no page.
+[[nodiscard]] QString pageRanges(const QString &text);
 
 // The help of --help, for this system's build.
 [[nodiscard]] QString commandLineHelp(PathStyle style = nativePathStyle());

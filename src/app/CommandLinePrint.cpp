@@ -1,6 +1,7 @@
 #include "CommandLinePrint.h"
 
 #include "DirectoryListing.h"
+#include "FileNames.h"
 #include "FolderSearch.h"
 #include "FolderWatcher.h"
 #include "PrintLog.h"
@@ -33,7 +34,9 @@ QString CommandLinePrint::lineSafe(const QString &path)
 {
     // One document, one line: control characters are written as C writes
     // them, and so is the backslash that introduces an escape where it is
-    // not the separator (Windows names hold no control characters).
+    // not the separator (Windows names hold no control characters). A byte
+    // of the name that is not UTF-8 is written \xNN, so the line names that
+    // file and no other.
     const bool escapeBackslash = QDir::separator() != u'\\';
     QString safe;
     for (const QChar c : path) {
@@ -53,6 +56,8 @@ QString CommandLinePrint::lineSafe(const QString &path)
         default:
             if (c.unicode() < 0x20 || c.unicode() == 0x7f)
                 safe += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar(u'0'));
+            else if (holdsForeignBytes(c))
+                safe += QStringLiteral("\\x%1").arg(int(nativePath(c).at(0)) & 0xff, 2, 16);
             else
                 safe += c;
         }
@@ -73,11 +78,18 @@ CommandLinePrint::~CommandLinePrint() = default;
 
 void CommandLinePrint::startLog(const CommandLine &line, const QString &printer, int pause)
 {
-    if (line.logFile.isEmpty())
-        return;
-    m_log = std::make_unique<PrintLog>(QFileInfo(line.logFile).absoluteFilePath());
+    m_logs.clear();
+    for (const QString &file : {m_recordFile, line.logFile})
+        if (!file.isEmpty())
+            m_logs.push_back({std::make_unique<PrintLog>(QFileInfo(file).absoluteFilePath())});
     m_logPrinter = printer;
     m_logPause = pause;
+    m_range = rangeOf(line);
+}
+
+automation::PrintRange CommandLinePrint::rangeOf(const CommandLine &line)
+{
+    return {line.copies, line.pages.toStdString()};
 }
 
 int CommandLinePrint::listPrinters()
@@ -162,7 +174,7 @@ std::optional<std::string> CommandLinePrint::attempt(const QString &path,
 {
     std::optional<std::string> failure;
     try {
-        failure = automation::printDocument(m_word, path.toStdString(), steps);
+        failure = automation::printDocument(m_word, nativePath(path).toStdString(), steps);
     } catch (const std::exception &e) {
         failure = e.what();
     }
@@ -177,17 +189,16 @@ void CommandLinePrint::printOne(const QString &path, const automation::PrintStep
 
 void CommandLinePrint::report(const QString &path, const std::optional<std::string> &failure)
 {
-    if (m_log) {
+    for (Record &record : m_logs) {
         QString why;
-        const bool logged =
-            m_log->append({path, m_logPrinter, m_logPause,
-                           failure ? QString::fromStdString(*failure) : QString(), std::nullopt},
-                          &why);
-        // Said once until it works again.
-        if (!logged && !m_logFailed)
+        const bool logged = record.log->append(
+            {path, m_logPrinter, m_logPause, failure ? QString::fromStdString(*failure) : QString(),
+             std::nullopt, m_range.copies, QString::fromStdString(m_range.pages)},
+            &why);
+        if (!logged && !record.failed)
             m_err(QStringLiteral("marrowlake: the record cannot be written to %1 (%2)")
-                      .arg(m_log->file(), why));
-        m_logFailed = !logged;
+                      .arg(record.log->file(), why));
+        record.failed = !logged;
     }
     if (failure) {
         ++m_failed;
@@ -224,12 +235,15 @@ int CommandLinePrint::print(const CommandLine &line)
     // and the offices for the next ones start while it prints.
     qsizetype current = 0, startedUpTo = 0; // the last document with an office
     const automation::PrintSteps steps{
-        [&printer] { return printer.toStdString(); }, [this](int) { m_yield(); }, m_yield,
+        [&printer] { return printer.toStdString(); },
+        [this](int) { m_yield(); },
+        m_yield,
         [&] {
             while (startedUpTo < std::min(documents.size() - 1, current + SparesAhead))
-                m_word.prepareSpare(documents[++startedUpTo].toStdString());
+                m_word.prepareSpare(nativePath(documents[++startedUpTo]).toStdString());
         },
-        [&] { m_sending = documents[current]; }};
+        [&] { m_sending = documents[current]; },
+        m_range};
     for (; current < documents.size(); ++current) {
         // Interrupted: the caller says what was printed.
         if (m_stopRequested && m_stopRequested())
@@ -275,8 +289,12 @@ int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
 
     const int pause = pauseFor(line);
     startLog(line, printer, pause);
-    const automation::PrintSteps steps{
-        [&printer] { return printer.toStdString(); }, [this](int) { m_yield(); }, m_yield, {}, {}};
+    const automation::PrintSteps steps{[&printer] { return printer.toStdString(); },
+                                       [this](int) { m_yield(); },
+                                       m_yield,
+                                       {},
+                                       {},
+                                       m_range};
     QEventLoop loop;
     bool printing = false, printedOne = false;
     // Documents whose print failed because the printer took no jobs (not

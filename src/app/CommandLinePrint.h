@@ -1,6 +1,7 @@
 #pragma once
 
 #include "CommandLine.h"
+#include "WordAutomation.h"
 
 #include <functional>
 #include <memory>
@@ -8,7 +9,6 @@
 #include <string>
 
 namespace automation {
-class WordProcessor;
 struct PrintSteps;
 } // namespace automation
 class FolderWatcher;
@@ -64,6 +64,9 @@ public:
     {
         m_stopRequested = std::move(stopRequested);
     }
+    // The user's record of every document printed (besides a --log file);
+    // none when empty.
+    void setRecordFile(QString file) { m_recordFile = std::move(file); }
 
 private:
     // The printer named or stored; empty (and said why) when there is none.
@@ -83,14 +86,22 @@ private:
     Yield m_yield;
     Output m_out;
     Output m_err;
-    // Starts the record of this run, when the line asks for one.
+    // Starts the records of this run: the user's, and the line's --log.
     void startLog(const CommandLine &line, const QString &printer, int pause);
+    // The copies and pages the line asks for.
+    [[nodiscard]] static automation::PrintRange rangeOf(const CommandLine &line);
 
     std::function<bool()> m_stopRequested;
-    std::unique_ptr<PrintLog> m_log;
+    QString m_recordFile;
+    struct Record
+    {
+        std::unique_ptr<PrintLog> log;
+        bool failed = false; // said once until it works again
+    };
+    std::vector<Record> m_logs;
     QString m_logPrinter;
     int m_logPause = 0;
-    bool m_logFailed = false;
+    automation::PrintRange m_range;
     QString m_sending; // the document whose job is on its way, if any
     int m_printed = 0;
     int m_failed = 0;

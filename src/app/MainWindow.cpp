@@ -10,6 +10,7 @@
 #include "HelpActions.h"
 #include "InstallCheck.h"
 #include "MessageBoxes.h"
+#include "PrintLog.h"
 #include "PrintOptions.h"
 #include "PrintRun.h"
 #include "SettingsStore.h"
@@ -79,6 +80,17 @@ MainWindow::MainWindow(Services services, QWidget *parent)
         // The layer itself waits for the spooling, a few milliseconds at a
         // time; between its readings the window's events are handled.
         m_services.waitSeconds, [] { yieldToEventLoop(0); });
+    if (!m_services.printLog.isEmpty()) {
+        // A silent record: a record that cannot be written stops nothing.
+        m_printLog = std::make_unique<PrintLog>(m_services.printLog);
+        m_word->setRecorder(
+            [this](const QString &path, const QString &printer, const QString &failure) {
+                const QString pause = m_options->pauseText();
+                const int seconds =
+                    !pause.isEmpty() && pause.front().isDigit() ? pause.front().digitValue() : 0;
+                (void)m_printLog->append({path, printer, seconds, failure, std::nullopt, 1, {}});
+            });
+    }
     m_run = std::make_unique<PrintRun>(*m_documents, *m_options, *m_word, m_services.messages,
                                        m_progress, this, m_services.waitSeconds,
                                        [] { QCoreApplication::processEvents(); });

@@ -19,6 +19,7 @@ class HelpActions;
 class DocumentListSource;
 class DocumentListView;
 class MessageBoxes;
+class PrintLog;
 class PrintOptions;
 class PrintRun;
 class PrinterList;
@@ -53,6 +54,8 @@ public:
         std::function<void()> endProcess;
         // The pause after each document and the wait inside printing.
         std::function<void(int seconds)> waitSeconds;
+        // The user's record of every document printed; none when empty.
+        QString printLog = {};
     };
 
     enum CommandId
@@ -132,6 +135,7 @@ private:
 
     std::unique_ptr<DocumentListSource> m_documents;
     std::unique_ptr<DocumentPrinter> m_word;
+    std::unique_ptr<PrintLog> m_printLog;
     std::unique_ptr<PrintRun> m_run;
     std::unique_ptr<DocumentAdder> m_adder;
     std::unique_ptr<HelpActions> m_help;

@@ -1,5 +1,7 @@
 #include "PrintLog.h"
 
+#include "CommandLinePrint.h"
+
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
@@ -23,6 +25,10 @@ bool PrintLog::append(const Entry &entry, QString *why)
         record.insert("reason", entry.failure);
     if (entry.jobId)
         record.insert("job", *entry.jobId);
+    if (entry.copies != 1)
+        record.insert("copies", entry.copies);
+    if (!entry.pages.isEmpty())
+        record.insert("pages", entry.pages);
     const QByteArray line = QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
     QDir().mkpath(QFileInfo(m_file).absolutePath());
     // One old file is kept; the rotation happens between two lines.
@@ -36,4 +42,51 @@ bool PrintLog::append(const Entry &entry, QString *why)
     if (!written && why)
         *why = file.errorString();
     return written;
+}
+
+namespace {
+
+QList<QJsonObject> entriesOf(const QString &file)
+{
+    QList<QJsonObject> entries;
+    QFile in(file);
+    if (!in.open(QIODevice::ReadOnly))
+        return entries;
+    while (!in.atEnd()) {
+        const QJsonDocument line = QJsonDocument::fromJson(in.readLine());
+        if (line.isObject() && line.object().contains(QLatin1String("path")))
+            entries << line.object();
+    }
+    return entries;
+}
+
+} // namespace
+
+QList<QJsonObject> PrintLog::lastEntries(const QString &file, int count)
+{
+    QList<QJsonObject> entries = entriesOf(file);
+    if (entries.size() < count)
+        entries = entriesOf(file + QStringLiteral(".1")) + entries;
+    return entries.mid(std::max<qsizetype>(0, entries.size() - count));
+}
+
+QString PrintLog::readableLine(const QJsonObject &entry)
+{
+    const QDateTime time =
+        QDateTime::fromString(entry.value(QLatin1String("time")).toString(), Qt::ISODateWithMs);
+    const QString result = entry.value(QLatin1String("result")).toString();
+    QString line = time.toLocalTime().toString(QStringLiteral("yyyy-MM-dd HH:mm:ss")) +
+                   QStringLiteral("  ") + result.leftJustified(11) + QStringLiteral("  ") +
+                   entry.value(QLatin1String("printer")).toString() + QStringLiteral("  ") +
+                   CommandLinePrint::lineSafe(entry.value(QLatin1String("path")).toString());
+    QStringList details;
+    if (const int copies = entry.value(QLatin1String("copies")).toInt(1); copies != 1)
+        details << QStringLiteral("%1 copies").arg(copies);
+    if (const QString pages = entry.value(QLatin1String("pages")).toString(); !pages.isEmpty())
+        details << QStringLiteral("pages %1").arg(pages);
+    if (!details.isEmpty())
+        line += QStringLiteral(" (") + details.join(QStringLiteral(", ")) + u')';
+    if (const QString reason = entry.value(QLatin1String("reason")).toString(); !reason.isEmpty())
+        line += QStringLiteral(": ") + CommandLinePrint::lineSafe(reason);
+    return line;
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QJsonObject>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -19,6 +21,8 @@ public:
         // Empty when the document printed: the report's text otherwise.
         QString failure;
         std::optional<int> jobId; // the scheduler's, when known
+        int copies = 1;
+        QString pages; // empty: all
     };
 
     explicit PrintLog(QString file, qint64 limitBytes = 10 * 1024 * 1024);
@@ -26,6 +30,14 @@ public:
     // Appends the entry with the time; false (and why) when it cannot.
     [[nodiscard]] bool append(const Entry &entry, QString *why = nullptr);
     [[nodiscard]] QString file() const { return m_file; }
+
+    // The last count entries of the record in file (the old file's first
+    // when the new one holds fewer), oldest first; lines that are not
+    // entries are passed over.
+    [[nodiscard]] static QList<QJsonObject> lastEntries(const QString &file, int count);
+    // An entry as a line a person reads: local time, result, printer, the
+    // path as one line, copies and pages when given, the reason of a failure.
+    [[nodiscard]] static QString readableLine(const QJsonObject &entry);
 
 private:
     QString m_file;

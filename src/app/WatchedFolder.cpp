@@ -1,8 +1,10 @@
 #include "WatchedFolder.h"
 
 #include "DirectoryListing.h"
+#include "FileNames.h"
 #include "FolderSearch.h"
 
+#include <QCoreApplication>
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFileInfo>
@@ -55,7 +57,7 @@ bool WatchedFolder::takesName(const QString &name)
 QString WatchedFolder::stateFileFor(const QString &folder)
 {
     const QByteArray key =
-        QCryptographicHash::hash(QFile::encodeName(folder), QCryptographicHash::Sha1).toHex();
+        QCryptographicHash::hash(nativePath(folder), QCryptographicHash::Sha1).toHex();
     return QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
            QStringLiteral("/marrowlake/watched/") + QString::fromLatin1(key) +
            QStringLiteral(".json");
@@ -201,7 +203,7 @@ std::optional<QString> WatchedFolder::moveInto(const QString &path, const QStrin
 {
     if (!QDir().mkpath(folder))
         return QStringLiteral("the folder %1 cannot be made").arg(folder);
-    const QFileInfo source(path);
+    const QFileInfo source(path); // names only: the file is reached through FileNames.h
     const QString base = source.completeBaseName(), suffix = source.suffix();
     QString target;
     for (int n = 1;; ++n) {
@@ -211,30 +213,37 @@ std::optional<QString> WatchedFolder::moveInto(const QString &path, const QStrin
                                           .arg(n)
                                           .arg(suffix.isEmpty() ? QString() : u'.' + suffix);
         target = QDir(folder).filePath(name);
-        if (!QFileInfo::exists(target) && !QFileInfo::exists(target + QStringLiteral(".txt")))
+        if (!fileStatus(target).exists && !fileStatus(target + QStringLiteral(".txt")).exists)
             break;
     }
-    if (!QFile::rename(path, target)) {
+    if (!renameNamedFile(path, target)) {
         // Another file system: copied whole and on the disk (QSaveFile
-        // syncs before it puts the copy in place) before the document goes
-        // from where it was.
-        QFile in(path);
-        QSaveFile out(target);
-        bool copied = in.open(QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly);
+        // syncs before it puts the copy in place, under a name of ours
+        // that then takes the document's) before the document goes from
+        // where it was.
+        const QString copy = QDir(folder).filePath(
+            QStringLiteral(".marrowlake-%1.moving").arg(qApp->applicationPid()));
+        QFile in;
+        QSaveFile out(copy);
+        bool copied =
+            openNamedFile(in, path, QIODevice::ReadOnly) && out.open(QIODevice::WriteOnly);
         while (copied && !in.atEnd()) {
             const QByteArray chunk = in.read(1 << 20);
             copied = !chunk.isEmpty() && out.write(chunk) == chunk.size();
         }
-        copied = copied && out.commit();
-        if (!copied || !QFile::remove(path)) {
-            QFile::remove(target);
-            return QStringLiteral("%1 could not be moved to %2").arg(path, folder);
+        copied = copied && out.commit() && renameNamedFile(copy, target);
+        if (!copied || !removeNamedFile(path)) {
+            QFile::remove(copy);
+            removeNamedFile(target);
+            return QStringLiteral("%1 could not be moved to %2").arg(shownPath(path), folder);
         }
     }
     if (!reason.isEmpty()) {
-        QFile why(
-            QDir(folder).filePath(QFileInfo(target).completeBaseName() + QStringLiteral(".txt")));
-        if (why.open(QIODevice::WriteOnly))
+        QFile why;
+        if (openNamedFile(why,
+                          QDir(folder).filePath(QFileInfo(target).completeBaseName() +
+                                                QStringLiteral(".txt")),
+                          QIODevice::WriteOnly))
             why.write(reason.toUtf8() + '\n');
     }
     return std::nullopt;
@@ -247,10 +256,11 @@ void WatchedFolder::consider(const QString &path, bool writerDone, int settleMs)
             return;
     // A link is not followed: in a shared drop folder it could print any
     // file the station's user may read. Said once.
-    if (QFileInfo(path).isSymLink()) {
+    if (fileStatus(path).isLink) {
         if (!m_linksSaid.contains(path)) {
             m_linksSaid.insert(path);
-            emit problem(QStringLiteral("%1 is a link; links are not followed").arg(path));
+            emit problem(
+                QStringLiteral("%1 is a link; links are not followed").arg(shownPath(path)));
         }
         return;
     }
@@ -330,19 +340,19 @@ void WatchedFolder::settle()
 
 QByteArray WatchedFolder::digestOf(const QString &path)
 {
-    QFile file(path);
+    QFile file;
     QCryptographicHash hash(QCryptographicHash::Sha1);
-    if (!file.open(QIODevice::ReadOnly) || !hash.addData(&file))
+    if (!openNamedFile(file, path, QIODevice::ReadOnly) || !hash.addData(&file))
         return {};
     return hash.result().toHex();
 }
 
 WatchedFolder::Stamp WatchedFolder::stampOf(const QString &path)
 {
-    const QFileInfo info(path);
-    if (!info.isFile())
+    const FileStatus status = fileStatus(path);
+    if (!status.isFile)
         return {};
-    return {info.size(), info.lastModified().toMSecsSinceEpoch()};
+    return {status.size, status.modifiedMs};
 }
 
 bool WatchedFolder::loadState()

@@ -3,6 +3,9 @@
 #include "CommandLinePrint.h"
 #include "InstanceChannel.h"
 #include "MainWindow.h"
+#include "PathList.h"
+#include "PrintLog.h"
+#include "PrintLogFile.h"
 
 #include "DocumentListView.h"
 #include "EventLoop.h"
@@ -21,6 +24,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QFile>
+#include <QJsonObject>
 #include <QRandomGenerator>
 #include <QSet>
 #include <QThread>
@@ -48,35 +52,27 @@ void writeLine(std::FILE *stream, const QString &line)
     writeToConsole(stream, (line + u'\n').toStdString());
 }
 
-// The arguments whose bytes do not survive the file-name encoding (a name
-// that is not UTF-8, from an old archive or a share mounted without a
-// character set), as Qt hands them on: opening what Qt makes of such a name
-// would open another file, or none.
-QSet<QString> unreadableNames(int argc, char *argv[])
+// --history: the last entries of the user's record, as lines a person
+// reads or as a list file.
+int showHistory(const CommandLine &line)
 {
-    QSet<QString> unreadable;
-    for (int i = 1; i < argc; ++i) {
-        const QByteArray raw(argv[i]);
-        if (QFile::encodeName(QFile::decodeName(raw)) != raw)
-            unreadable << QFile::decodeName(raw);
+    const QList<QJsonObject> entries = PrintLog::lastEntries(printLogFile(), line.historyCount);
+    if (!line.historyPaths) {
+        for (const QJsonObject &entry : entries)
+            writeLine(stdout, PrintLog::readableLine(entry));
+        return 0;
     }
-    return unreadable;
-}
-
-// Leaves out the paths whose names cannot be opened as given, each said.
-QStringList withoutUnreadable(const QStringList &paths, const QSet<QString> &unreadable,
-                              const std::function<void(const QString &)> &warn)
-{
-    QStringList kept;
-    for (const QString &path : paths) {
-        if (unreadable.contains(path))
-            warn(QStringLiteral("the name %1 is not valid UTF-8 and cannot be opened as given; "
-                                "rename it to print it")
-                     .arg(path));
-        else
-            kept << path;
-    }
-    return kept;
+    QStringList paths, leftOut;
+    for (const QJsonObject &entry : entries)
+        paths << entry.value(QLatin1String("path")).toString();
+    const QByteArray list = pathListText(paths, line.nullSeparated, &leftOut);
+    std::fwrite(list.constData(), 1, size_t(list.size()), stdout);
+    std::fflush(stdout);
+    for (const QString &path : std::as_const(leftOut))
+        writeLine(stderr, QStringLiteral("marrowlake: %1 holds a line break and is left out; "
+                                         "--null lists it")
+                              .arg(CommandLinePrint::lineSafe(path)));
+    return 0;
 }
 
 // Printing without a window: marrowlake --print, --list-printers, --help,
@@ -84,10 +80,8 @@ QStringList withoutUnreadable(const QStringList &paths, const QSet<QString> &unr
 int runWithoutWindow(int argc, char *argv[])
 {
     useCallingConsole();
-    const QSet<QString> unreadable = unreadableNames(argc, argv);
     QCoreApplication app(argc, argv);
-    const CommandLine line =
-        parseCommandLine(expandedArguments(QCoreApplication::arguments().mid(1)));
+    const CommandLine line = parseCommandLine(programArguments(argc, argv));
     auto out = [](const QString &text) { writeLine(stdout, text); };
     auto err = [](const QString &text) { writeLine(stderr, text); };
     switch (line.mode) {
@@ -101,8 +95,24 @@ int runWithoutWindow(int argc, char *argv[])
         err(QStringLiteral("marrowlake: ") + line.error);
         err(QStringLiteral("Try 'marrowlake --help' for more information."));
         return 2;
+    case CommandLine::Mode::History:
+        return showHistory(line);
     default:
         break;
+    }
+
+    // Paths read from a list come first, then those of the command line.
+    QStringList given = line.paths;
+    if (!line.fromFile.isEmpty()) {
+        QString why;
+        const std::optional<QStringList> listed =
+            readPathListFile(line.fromFile, line.nullSeparated, &why);
+        if (!listed) {
+            err(QStringLiteral("marrowlake: the list %1 cannot be read (%2)")
+                    .arg(line.fromFile, why));
+            return 2;
+        }
+        given = *listed + line.paths;
     }
 
     QtSettingsStore settings; // read only: nothing is stored from here
@@ -148,11 +158,12 @@ int runWithoutWindow(int argc, char *argv[])
                                        CommandLinePrint::SparesAhead, true});
     run = std::make_unique<CommandLinePrint>(*office, printers, settings, wait, yield, out, err);
     run->setStopRequested([] { return interruptedBy != 0; });
+    run->setRecordFile(printLogFile());
     CommandLine printing = line;
     const auto warn = [&err](const QString &warning) {
         err(QStringLiteral("marrowlake: ") + warning);
     };
-    printing.paths = commandLinePaths(withoutUnreadable(line.paths, unreadable, warn), false, warn);
+    printing.paths = commandLinePaths(given, false, warn);
     int status = 0;
     if (line.mode == CommandLine::Mode::ListPrinters) {
         status = run->listPrinters();
@@ -177,11 +188,10 @@ int main(int argc, char *argv[])
     if (wantsNoWindow(raw))
         return runWithoutWindow(argc, argv);
 
-    const QSet<QString> unreadable = unreadableNames(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Marrowlake"));
     QApplication::setOrganizationName(QStringLiteral("Harrowick"));
-    const CommandLine line = parseCommandLine(expandedArguments(QApplication::arguments().mid(1)));
+    const CommandLine line = parseCommandLine(programArguments(argc, argv));
     if (line.mode == CommandLine::Mode::UsageError) {
         writeLine(stderr, QStringLiteral("marrowlake: ") + line.error);
         return 2;
@@ -190,8 +200,7 @@ int main(int argc, char *argv[])
     const auto warn = [](const QString &warning) {
         writeLine(stderr, QStringLiteral("marrowlake: ") + warning);
     };
-    const QStringList paths =
-        commandLinePaths(withoutUnreadable(line.paths, unreadable, warn), true, warn);
+    const QStringList paths = commandLinePaths(line.paths, true, warn);
     // One window per user: a running one takes these paths and comes to the
     // front. A start without paths opens a window of its own. Decided before
     // anything slow, so that starts made at the same moment (Open with on
@@ -241,7 +250,7 @@ int main(int argc, char *argv[])
                          // a thread of its own, and nothing of the run may go on.
                          std::_Exit(0);
                      },
-                     yieldingWait});
+                     yieldingWait, printLogFile()});
     messages.setParent(&form);
     form.startUp();
     form.show();

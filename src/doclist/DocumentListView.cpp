@@ -1,6 +1,7 @@
 #include "DocumentListView.h"
 
 #include "DocumentPaths.h"
+#include "FileNames.h"
 
 #include <QDragEnterEvent>
 #include <QGuiApplication>
@@ -22,7 +23,7 @@ QStringList localPaths(const QMimeData *data)
         return paths;
     for (const QUrl &url : data->urls())
         if (url.isLocalFile())
-            paths << url.toLocalFile();
+            paths << pathFromUrl(url);
     return paths;
 }
 
@@ -61,9 +62,10 @@ DocumentListView::DocumentListView(const QString &dragIconPath, QWidget *parent)
 
 void DocumentListView::append(const QString &path)
 {
-    auto *item = new QTreeWidgetItem(QStringList{displayedPath(path)});
+    auto *item = new QTreeWidgetItem;
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
     addTopLevelItem(item);
+    setTextAt(count(), displayedPath(path));
 }
 
 int DocumentListView::count() const
@@ -75,13 +77,18 @@ QString DocumentListView::pathAt(int position) const
 {
     if (position < 1 || position > count())
         throw std::out_of_range("Index out of bounds");
-    return topLevelItem(position - 1)->text(0);
+    return topLevelItem(position - 1)->data(0, PathRole).toString();
 }
 
 void DocumentListView::setTextAt(int position, const QString &text)
 {
-    if (position >= 1 && position <= count())
-        topLevelItem(position - 1)->setText(0, text);
+    // The row shows the path as people read it and holds it as it is (a
+    // name that is not UTF-8 shows a replacement character).
+    if (position < 1 || position > count())
+        return;
+    QTreeWidgetItem *item = topLevelItem(position - 1);
+    item->setData(0, PathRole, text);
+    item->setText(0, shownPath(text));
 }
 
 void DocumentListView::removeAt(int position)

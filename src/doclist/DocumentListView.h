@@ -56,6 +56,8 @@ protected:
     void dropEvent(QDropEvent *event) override;
 
 private:
+    static constexpr int PathRole = Qt::UserRole;
+
     void removeCurrent();
     void startDrag();
     void dragTo(const QPoint &point);

@@ -26,8 +26,10 @@ void writeToConsole(std::FILE *stream, const std::string &utf8);
 // status). Elsewhere: nothing to do.
 void releaseCallingConsole();
 
-// The arguments as the program should see them: on Windows, arguments with
-// "*" or "?" are expanded to the matching files, as Windows programs do
-// (cmd leaves that to them), and kept as they are when nothing matches.
-// Elsewhere the shell has done it already.
-[[nodiscard]] QStringList expandedArguments(const QStringList &arguments);
+// The arguments after the program's name as the program should see them
+// (called once the application object exists): file names as FileNames.h
+// holds them, whatever their bytes; on Windows, arguments with "*" or "?"
+// are expanded to the matching files, as Windows programs do (cmd leaves
+// that to them), and kept as they are when nothing matches. Elsewhere the
+// shell has done that already.
+[[nodiscard]] QStringList programArguments(int argc, char *argv[]);

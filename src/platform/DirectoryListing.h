@@ -11,7 +11,7 @@ struct DirectoryEntry
     bool isFolder = false; // a real folder; a link to a folder is not one
     bool isFile = false;   // a plain file, or a link to one
     bool isHidden = false; // the name starts with "."
-    bool nameValid = true; // the name survives the file-name encoding
+    bool nameValid = true; // the name is UTF-8 (see FileNames.h)
 };
 
 // Lists a folder's entries (without "." and ".."), sorted as the Windows file

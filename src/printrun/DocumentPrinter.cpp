@@ -1,5 +1,6 @@
 #include "DocumentPrinter.h"
 
+#include "FileNames.h"
 #include "MessageBoxes.h"
 #include "PrintSequence.h"
 #include "WordAutomation.h"
@@ -14,12 +15,35 @@ DocumentPrinter::DocumentPrinter(automation::WordProcessor &wordProcessor, Messa
 void DocumentPrinter::print(const QString &path, bool anotherFollows)
 {
     // Text crosses into the word processor's layer as UTF-8 (UTF-16 on to
-    // Word), never through a narrow code page.
-    const automation::PrintSteps steps{
-        [this] { return m_printerText().toStdString(); }, m_wait, m_yield, {}, {}};
-    if (automation::printDocument(m_word, path.toStdString(), steps, anotherFollows))
-        m_messages.show(QStringLiteral("Could not print ") + path, MessageBoxes::Buttons::Ok,
-                        MessageBoxes::Icon::None, ApplicationTitle);
+    // Word), never through a narrow code page; a path as the system's bytes.
+    // The printer is read when it is set (the user may change it until then).
+    QString printer;
+    const automation::PrintSteps steps{[this, &printer] {
+                                           printer = m_printerText();
+                                           return printer.toStdString();
+                                       },
+                                       m_wait,
+                                       m_yield,
+                                       {},
+                                       {},
+                                       {}};
+    const auto record = [&](const QString &failure) {
+        // A document that failed before its printer was set: the one chosen.
+        if (m_recorder)
+            m_recorder(path, printer.isEmpty() ? m_printerText() : printer, failure);
+    };
+    std::optional<std::string> failure;
+    try {
+        failure = automation::printDocument(m_word, nativePath(path).toStdString(), steps,
+                                            anotherFollows);
+    } catch (const std::exception &e) {
+        record(QString::fromUtf8(e.what()));
+        throw;
+    }
+    record(failure ? QString::fromStdString(*failure) : QString());
+    if (failure)
+        m_messages.show(QStringLiteral("Could not print ") + shownPath(path),
+                        MessageBoxes::Buttons::Ok, MessageBoxes::Icon::None, ApplicationTitle);
 }
 
 void DocumentPrinter::endSpare()

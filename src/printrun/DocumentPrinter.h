@@ -17,6 +17,10 @@ public:
     using PrinterText = std::function<QString()>;
     using Wait = std::function<void(int seconds)>;
     using Yield = std::function<void()>;
+    // Told of each document tried: its path, the printer, and what went
+    // wrong (empty when it printed).
+    using Recorder =
+        std::function<void(const QString &path, const QString &printer, const QString &failure)>;
 
     DocumentPrinter(automation::WordProcessor &wordProcessor, MessageBoxes &messages,
                     PrinterText printerText, Wait waitSeconds, Yield yield);
@@ -35,10 +39,13 @@ public:
 
     [[nodiscard]] static QString wordOpenWarning();
 
+    void setRecorder(Recorder recorder) { m_recorder = std::move(recorder); }
+
 private:
     automation::WordProcessor &m_word;
     MessageBoxes &m_messages;
     PrinterText m_printerText;
     Wait m_wait;
     Yield m_yield;
+    Recorder m_recorder;
 };

@@ -21,7 +21,7 @@ cleanup() {
 }
 trap cleanup EXIT
 # Settings of this test's own, never the user's.
-export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run"
+export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" XDG_STATE_HOME="$work/state"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
 failures=0 passes=0
 check() { # check DESCRIPTION CONDITION...
@@ -66,6 +66,12 @@ mapfile -t captured < <(ls "$CAPTURE_ROOT/capture" | sort | tail -n 2)
 check "two jobs on the queue" [ "$(jobs)" -eq $((before + 2)) ]
 check "the first document first" grep -q clifirst <(pdftotext "$CAPTURE_ROOT/capture/${captured[0]}" -)
 check "the third document second" grep -q clithird <(pdftotext "$CAPTURE_ROOT/capture/${captured[1]}" -)
+check "the record has the run, the bad document's reason included" \
+    [ "$("$program" --history 3 | cut -c22- | tr -s ' ')" = "printed capture $docs/one.docx
+not printed capture $docs/two.docx: This file is damaged or is not a word-processor document: $docs/two.docx
+printed capture $docs/three.odt" ]
+check "the record's paths are a list file" \
+    [ "$("$program" --history --paths 3)" = "$(printf '%s\n' "$docs/one.docx" "$docs/two.docx" "$docs/three.odt")" ]
 
 before=$(jobs)
 set +e
@@ -234,17 +240,19 @@ check "a watched folder that went away is said once, and watched again when back
     [ "$(grep -c 'is gone' "$work/watch.err") $(cat "$work/watch.out" | head -n 1) $status" = "1 printed $in/back.docx 0" ]
 
 # Printed documents moved to a done folder inside the watched one (which
-# the watch leaves out), failed ones to a failed folder with the reason.
+# the watch leaves out), failed ones to a failed folder with the reason. The
+# good one's name is not UTF-8: it prints, and moves, as itself.
+good="good"$'\xe9'".docx"
 start_watch --done "$in/done" --failed "$work/failed"
-python3 "$maker" "$in/good.docx" "watchgood"
+python3 "$maker" "$in/$good" "watchgood"
 echo "not a document" >"$in/bad.docx"
 for _ in $(seq 300); do [ "$(wc -l <"$work/watch.out")" -ge 2 ] && break; sleep 0.1; done
 for _ in $(seq 300); do [ -e "$work/failed/bad.txt" ] && break; sleep 0.1; done
 stop_watch || true
 check "a printed document goes to the done folder, a failed one to the failed folder" \
-    [ "$(cd "$in" && ls good.docx bad.docx 2>/dev/null | wc -l) $(ls "$in/done") $(ls "$work/failed" | tr '\n' ' ')" = "0 good.docx bad.docx bad.txt " ]
+    [ "$(cd "$in" && ls "$good" bad.docx 2>/dev/null | wc -l) $(ls "$in/done") $(ls "$work/failed" | tr '\n' ' ')" = "0 $good bad.docx bad.txt " ]
 check "the done folder is not watched: nothing printed twice" \
-    [ "$(grep -c '^printed' "$work/watch.out")" -eq 1 ]
+    [ "$(grep '^printed' "$work/watch.out")" = "printed $in/good\\xe9.docx" ]
 
 skipped=0
 # Nothing lost when the system's queue of changes overflows: its limit
@@ -274,14 +282,20 @@ else
     skipped=$((skipped + 1))
 fi
 
-# A name that is not UTF-8 never prints the file whose name looks like it.
-cp "$docs/one.docx" "$docs/caf"$'\xe9'".docx"
-python3 "$maker" "$docs/caf"$'\xef\xbf\xbd'".docx" "lookalike"
+# A name that is not UTF-8 is its own file, given by name or found in a
+# folder: it prints its own text, never that of the file whose name looks
+# like it, and its line writes the stray byte as C would.
+names="$docs/names"
+mkdir -p "$names"
+python3 "$maker" "$names/caf"$'\xe9'".docx" "latinone"
+python3 "$maker" "$names/caf"$'\xef\xbf\xbd'".docx" "lookalike"
 before=$(jobs)
 status=0
-"$program" --print --printer capture --pause 0 "$docs/caf"$'\xe9'".docx" >"$work/out" 2>"$work/err" || status=$?
-check "a name that is not UTF-8 is said, and no other file printed" \
-    [ "$status $(grep -c 'is not valid UTF-8' "$work/err") $(jobs_before_marker "$before")" = "2 1 0" ]
+"$program" --print --printer capture --pause 0 "$names/caf"$'\xe9'".docx" "$names" >"$work/out" 2>"$work/err" || status=$?
+check "a name that is not UTF-8 prints as itself, on a line that names it" \
+    [ "$status $(cat "$work/out" | tr '\n' '|')" = "0 printed $names/caf\\xe9.docx|printed $names/caf\\xe9.docx|printed $names/caf"$'\xef\xbf\xbd'".docx|3 printed, 0 not printed|" ]
+check "a name that is not UTF-8 prints its own file" \
+    [ "$(jobs_before_marker "$before") $(ls "$CAPTURE_ROOT/capture" | sort | tail -n 4 | head -n 3 | while read -r job; do pdftotext "$CAPTURE_ROOT/capture/$job" - | grep -o 'latinone\|lookalike'; done | tr '\n' ' ')" = "3 latinone latinone lookalike " ]
 
 # A name with a newline is still one line of output, escaped as C would.
 python3 "$maker" "$docs/two
@@ -290,6 +304,36 @@ lines.docx" "twolines"
 lines.docx" >"$work/out" 2>&1 || true
 check "a name with a newline prints, on one escaped line" [ "$(cat "$work/out")" = "printed $docs/two\\nlines.docx
 1 printed, 0 not printed" ]
+
+# Paths from a pipe, NUL-separated, a name with a newline among them, then
+# those of the command line.
+printf '%s\0' "$docs/two
+lines.docx" "$docs/one.docx" | "$program" --print --printer capture --pause 0 --null --from - "$docs/three.odt" >"$work/out" 2>&1 || true
+check "--null --from - keeps every name and the order, the command line's last" [ "$(cat "$work/out")" = "printed $docs/two\\nlines.docx
+printed $docs/one.docx
+printed $docs/three.odt
+3 printed, 0 not printed" ]
+
+# Copies and pages go to the office's own print call: the pages asked for
+# (past the end, what there is) and the copies the job asks for; pages
+# that are not there at all are a failure, not an empty success.
+python3 "$maker" --pages 6 "$docs/six.docx" "Page PAGENUMBER"
+before=$(jobs)
+statuses=""
+for range in "--copies 2 --pages 2-3,5" "--pages 5-9" "--pages 8-9"; do
+    status=0
+    # shellcheck disable=SC2086 # the options are meant to split
+    "$program" --print --printer capture --pause 0 $range "$docs/six.docx" >/dev/null 2>&1 || status=$?
+    statuses="$statuses$status "
+done
+check "copies and pages: two jobs, the third range said to be missing" \
+    [ "$statuses$(jobs_before_marker "$before")" = "0 0 1 2" ]
+mapfile -t captured < <(ls "$CAPTURE_ROOT/capture" | sort | tail -n 3 | head -n 2)
+pages_and_copies() { # the job's pages and the copies it asks for
+    echo "$(pdfinfo "$CAPTURE_ROOT/capture/$1" | awk '/^Pages:/ {print $2}') $(cat "$CAPTURE_ROOT/capture.copies/${1%%-*}")"
+}
+check "copies and pages: 3 pages twice, then pages 5 and 6 once" \
+    [ "$(pages_and_copies "${captured[0]}"), $(pages_and_copies "${captured[1]}")" = "3 2, 2 1" ]
 
 # A full disk is said as such: the cache, where the office profile is kept,
 # on a file system of its own that is full (a private mount, as root).

@@ -254,7 +254,7 @@ private slots:
         word->SetActivePrinter("capture");
         printing = true;
         try {
-            word->PrintOut(true, false, path.toStdString());
+            word->PrintOut(true, false, path.toStdString(), {});
         } catch (const automation::AutomationError &) {
             // the instance was ended under the call, as at exit
         }
@@ -276,7 +276,7 @@ private slots:
         auto word = m_office->createInstance();
         auto document = word->GetDocuments().Open(path.toStdString());
         word->SetActivePrinter("capture");
-        word->PrintOut(true, false, path.toStdString());
+        word->PrintOut(true, false, path.toStdString(), {});
         QCOMPARE(e2e::waitForJobs("capture", already + 1).size(), already + 1);
         for (pid_t pid : e2e::officeChildren())
             ::kill(pid, SIGKILL);
@@ -299,7 +299,7 @@ private slots:
         auto word = m_office->createInstance();
         auto document = word->GetDocuments().Open(path.toStdString());
         word->SetActivePrinter("capture");
-        word->PrintOut(true, false, path.toStdString());
+        word->PrintOut(true, false, path.toStdString(), {});
         const QStringList ours = e2e::waitForJobs("capture", already + 1);
         QCOMPARE(ours.size(), already + 1);
         QCOMPARE(QProcess::execute("cancel", {"-a", "-x", "capture"}), 0); // history too
@@ -359,6 +359,7 @@ private slots:
             const automation::PrintSteps steps{[] { return std::string("capture"); },
                                                [](int) {},
                                                [] { QThread::msleep(10); },
+                                               {},
                                                {},
                                                {}};
             std::optional<std::string> failure;

@@ -34,7 +34,8 @@ public:
         call("SetActivePrinter", printer);
         m_printer = printer;
     }
-    void PrintOut(bool collate, bool background, const std::string &fileName) override
+    void PrintOut(bool collate, bool background, const std::string &fileName,
+                  const automation::PrintRange &) override
     {
         call("PrintOut", std::string(collate ? "true" : "false") + "," +
                              (background ? "true" : "false") + "," + fileName);

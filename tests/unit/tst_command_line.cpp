@@ -7,6 +7,8 @@
 #include "FakePrinterList.h"
 #include "FakeSettingsStore.h"
 #include "FakeWordProcessor.h"
+#include "FileNames.h"
+#include "PathList.h"
 #include "PrintLog.h"
 #include "WatchedFolder.h"
 
@@ -166,6 +168,8 @@ private slots:
         QCOMPARE(CommandLinePrint::lineSafe("/tmp/bell\a-back\\slash"),
                  "/tmp/bell\\x07-back\\\\slash");
         QCOMPARE(CommandLinePrint::lineSafe("/tmp/Café.docx"), "/tmp/Café.docx");
+        QCOMPARE(CommandLinePrint::lineSafe(pathFromNative("/tmp/caf\xe9.docx")),
+                 "/tmp/caf\\xe9.docx");
     }
 
     // A folder given to --print prints its documents only; a file named on
@@ -374,9 +378,13 @@ private slots:
             word, printers, settings, [](int) {}, [] {}, [](const QString &) {},
             [](const QString &) {});
         const QString log = dir.filePath("records/print-log.jsonl");
-        QCOMPARE(run.print(parseCommandLine(
-                     {"--print", "--printer", "P", "--pause", "0", "--log", log, good, bad})),
-                 1);
+        run.setRecordFile(dir.filePath("state/print-log.jsonl"));
+        QCOMPARE(
+            run.print(parseCommandLine({"--print", "--printer", "P", "--pause", "0", "--copies",
+                                        "2", "--pages", "1-3, 5", "--log", log, good, bad})),
+            1);
+        // The user's record and the --log file hold the same entries.
+        QCOMPARE(PrintLog::lastEntries(dir.filePath("state/print-log.jsonl"), 5).size(), 2);
         QFile file(log);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QList<QByteArray> lines = file.readAll().trimmed().split('\n');
@@ -389,15 +397,59 @@ private slots:
         QVERIFY(QDateTime::fromString(first.value("time").toString(), Qt::ISODateWithMs).isValid());
         QCOMPARE(second.value("result").toString(), "not printed");
         QCOMPARE(second.value("reason").toString(), "This file is damaged.");
+        QVERIFY(PrintLog::readableLine(second).endsWith(
+            "  not printed  P  " + bad + " (2 copies, pages 1-3,5): This file is damaged."));
 
         PrintLog small(dir.filePath("small.jsonl"), 400);
         for (int i = 0; i < 6; ++i)
-            QVERIFY(small.append({QStringLiteral("/d/%1.docx").arg(i), "P", 0, {}, std::nullopt}));
+            QVERIFY(small.append(
+                {QStringLiteral("/d/%1.docx").arg(i), "P", 0, {}, std::nullopt, 1, {}}));
         QVERIFY(QFileInfo(dir.filePath("small.jsonl")).size() <= 400);
         QVERIFY(QFile::exists(dir.filePath("small.jsonl.1")));
         QFile latest(dir.filePath("small.jsonl"));
         QVERIFY(latest.open(QIODevice::ReadOnly));
         QVERIFY(latest.readAll().contains("/d/5.docx"));
+        // The last entries span the old file and the new one, in order.
+        const QList<QJsonObject> last = PrintLog::lastEntries(dir.filePath("small.jsonl"), 3);
+        QCOMPARE(last.size(), 3);
+        for (int i = 0; i < 3; ++i)
+            QCOMPARE(last[i].value("path").toString(), QStringLiteral("/d/%1.docx").arg(i + 3));
+    }
+
+    // A list file: one path a line (CRLF, a byte-order mark, blank lines and
+    // comments allowed) or NUL-separated; read back as it was written, any
+    // name included. Paths on the command line follow those of the list.
+    void listFilesHoldAnyName()
+    {
+        const QByteArray text = "\xEF\xBB\xBF# this week\r\n/d/one.docx\r\n\r\n"
+                                "/d/caf\xe9 #2.docx\n  \n/d/Caf\xc3\xa9.docx";
+        const QStringList paths{"/d/one.docx", pathFromNative("/d/caf\xe9 #2.docx"),
+                                QString::fromUtf8("/d/Caf\xc3\xa9.docx")};
+        QCOMPARE(readPathList(text, false), paths);
+        QCOMPARE(readPathList(pathListText(paths, false), false), paths);
+        const QStringList odd{"/d/two\nlines.docx", "/d/#hash", "/d/ blank "};
+        QCOMPARE(readPathList(pathListText(odd, true), true), odd);
+        QStringList leftOut;
+        QCOMPARE(readPathList(pathListText(odd, false, &leftOut), false), odd.mid(1));
+        QCOMPARE(leftOut, odd.mid(0, 1));
+
+        const CommandLine line = parseCommandLine({"--print", "--null", "--from", "-", "/d/x"});
+        QCOMPARE(line.mode, CommandLine::Mode::Print);
+        QVERIFY(line.nullSeparated && line.fromFile == "-" && line.paths == QStringList{"/d/x"});
+        const CommandLine history = parseCommandLine({"--history", "5", "--paths"});
+        QVERIFY(history.mode == CommandLine::Mode::History && history.historyCount == 5 &&
+                history.historyPaths);
+        QCOMPARE(parseCommandLine({"--history"}).historyCount, 20);
+        for (const QStringList &wrong :
+             {QStringList{"--print", "--pages", "", "/a"},
+              QStringList{"--print", "--pages", "3-1", "/a"},
+              QStringList{"--print", "--pages", "0", "/a"},
+              QStringList{"--print", "--copies", "0", "/a"},
+              QStringList{"--print", "--copies", "1000", "/a"}, QStringList{"--copies", "2", "/a"},
+              QStringList{"--from", "list"}, QStringList{"--print", "--null", "/a"},
+              QStringList{"--history", "--print", "/a"}})
+            QVERIFY2(parseCommandLine(wrong).mode == CommandLine::Mode::UsageError,
+                     qPrintable(wrong.join(' ')));
     }
 
     // Printed and failed documents moved aside: a name already there gets a

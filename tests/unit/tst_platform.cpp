@@ -4,6 +4,7 @@
 
 #include "BackgroundStarter.h"
 #include "DirectoryListing.h"
+#include "FileNames.h"
 #include "InstanceChannel.h"
 #include "OfficeProcess.h"
 #include "ProcessClaim.h"
@@ -12,8 +13,10 @@
 
 #include <QDir>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <chrono>
 #include <csignal>
@@ -106,6 +109,48 @@ private slots:
             QVERIFY2(!matchesWildcard(name, "*.do*"), name);
         QVERIFY(matchesWildcard("nodot", "*.*"));
         QVERIFY(matchesWildcard("ünï.DOC", "*.do*"));
+    }
+
+    // A name is its bytes: whatever they are, the path the program holds
+    // comes back to them, is listed, reaches its own file, arrives whole
+    // from a dropped URL or a dialog that could only show it, and shows a
+    // replacement character where a byte is not UTF-8.
+    void everyFileNameReachesItsOwnFile()
+    {
+        const QList<QByteArray> names{"plain.docx",
+                                      "Caf\xc3\xa9.docx",
+                                      "caf\xe9.docx",
+                                      "caf\xef\xbf\xbd.docx",
+                                      "\xee\xbe\x80held.docx",
+                                      "half\xc3",
+                                      "\xf0\x9f\x93\x84.docx",
+                                      "\xed\xa0\x80surrogate",
+                                      "over\xc0\xaflong"};
+        QTemporaryDir dir;
+        const QString folder = dir.path() + u'/';
+        for (const QByteArray &name : names) {
+            std::FILE *file = std::fopen((QFile::encodeName(folder) + name).constData(), "w");
+            QVERIFY(file);
+            std::fputs(name.constData(), file);
+            std::fclose(file);
+            QCOMPARE(nativePath(pathFromNative(name)), name);
+            QFile opened;
+            QVERIFY(openNamedFile(opened, folder + pathFromNative(name), QIODevice::ReadOnly));
+            QCOMPARE(opened.readAll(), name);
+        }
+        QCOMPARE(listMatchingFiles(dir.path(), "*.*").size(), names.size());
+        QCOMPARE(shownPath(pathFromNative("caf\xe9.docx")), QStringLiteral("caf\uFFFD.docx"));
+        QCOMPARE(pathFromUrl(QUrl(QStringLiteral("file://%1caf%E9.docx").arg(folder))),
+                 folder + pathFromNative("caf\xe9.docx"));
+        QCOMPARE(pathFromDialog(folder + QStringLiteral("half\uFFFD")),
+                 folder + pathFromNative("half\xc3"));
+        // Both show so; the one that has this very name is the one chosen.
+        QCOMPARE(pathFromDialog(folder + QStringLiteral("caf\uFFFD.docx")),
+                 folder + QStringLiteral("caf\uFFFD.docx"));
+        QVERIFY(fileStatus(folder + pathFromNative("caf\xe9.docx")).isFile);
+        QVERIFY(!fileStatus(folder + QStringLiteral("half\uFFFD")).exists);
+        for (const QByteArray &name : names) // beyond QTemporaryDir's reach
+            QVERIFY(removeNamedFile(folder + pathFromNative(name)));
     }
 
     void listingOrderIgnoresCaseLikeWindows()

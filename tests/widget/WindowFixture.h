@@ -25,6 +25,7 @@ struct WindowFixture
     int endProcessCalls = 0;
     QList<int> waits;
     std::function<void()> onWait; // runs inside every wait, as the window's events would
+    QString printLog;             // the record of what was printed; none when empty
     std::unique_ptr<MainWindow> form;
 
     explicit WindowFixture(QString folder = QString()) : programFolder(std::move(folder))
@@ -42,7 +43,8 @@ struct WindowFixture
                                      waits << seconds;
                                      if (onWait)
                                          onWait();
-                                 }});
+                                 },
+                                 printLog});
         return *form;
     }
 

@@ -1,6 +1,8 @@
 // The main window on fakes: start-up, shutdown, menu, toolbar, tabs, Help.
 
 #include "DocumentListView.h"
+#include "FileNames.h"
+#include "PrintLog.h"
 #include "PrintOptions.h"
 #include "WindowFixture.h"
 
@@ -9,8 +11,10 @@
 #include <QContextMenuEvent>
 #include <QFile>
 #include <QGroupBox>
+#include <QJsonObject>
 #include <QMenu>
 #include <QMenuBar>
+#include <QMimeData>
 #include <QProgressBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
@@ -394,6 +398,28 @@ private slots:
         QCOMPARE(fx.messages.texts().last(), "Done.");
     }
 
+    // Every document the window tries goes to the record, silently: what
+    // the user sees of the run is unchanged.
+    void aRunIsRecorded()
+    {
+        WindowFixture fx(folder());
+        fx.printLog = folder("state/print-log.jsonl");
+        fx.word.unopenable["/d/bad.docx"] = "This file is damaged.";
+        MainWindow &form = fx.load();
+        form.listView()->append("/d/good.docx");
+        form.listView()->append("/d/bad.docx");
+        form.executeCommand(MainWindow::StartPrintingId);
+        QCOMPARE(fx.messages.texts().size(), 2); // the bad one's report, and "Done."
+        QCOMPARE(fx.messages.texts().last(), "Done.");
+        const QList<QJsonObject> entries = PrintLog::lastEntries(fx.printLog, 5);
+        QCOMPARE(entries.size(), 2);
+        QCOMPARE(entries[0].value("path").toString(), "/d/good.docx");
+        QCOMPARE(entries[0].value("result").toString(), "printed");
+        QCOMPARE(entries[1].value("reason").toString(), "This file is damaged.");
+        QCOMPARE(entries[1].value("printer").toString(), entries[0].value("printer").toString());
+        QVERIFY(!entries[0].value("printer").toString().isEmpty());
+    }
+
     void pathsFromTheCommandLineAreAddedAsADrop()
     {
         touch("Tree/b.doc");
@@ -418,6 +444,17 @@ private slots:
         MainWindow &form = fx.load();
         emit form.listView()->filesDropped({folder("drop"), "/plain.doc"});
         QCOMPARE(form.listView()->paths(), (QStringList{folder("drop/a.png"), "/plain.doc"}));
+        // A name that is not UTF-8 arrives as its bytes, shown with a
+        // replacement character.
+        QMimeData data;
+        data.setUrls({QUrl(QStringLiteral("file://%1/caf%E9.docx").arg(folder()))});
+        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.listView()->viewport(), &enter);
+        QDropEvent drop(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(form.listView()->viewport(), &drop);
+        QCOMPARE(form.listView()->paths().value(2), folder() + pathFromNative("/caf\xe9.docx"));
+        QCOMPARE(form.listView()->topLevelItem(2)->text(0),
+                 folder() + QStringLiteral("/caf\uFFFD.docx"));
     }
 };
 

@@ -157,7 +157,10 @@ const Member members[] = {{L"Name", DISPID_VALUE},
                           {L"Printer", 113},
                           {L"DoNotSetAsSysDefault", 114},
                           {L"OpenAndRepair", 115},
-                          {L"NoRepairDialog", 116}};
+                          {L"NoRepairDialog", 116},
+                          {L"Copies", 117},
+                          {L"Range", 118},
+                          {L"Pages", 119}};
 
 std::string nameOf(DISPID id)
 {

@@ -70,7 +70,11 @@ int main()
     WordComProcessor word([&served] { ++served; }, limits);
     const std::string mode = args[1];
     if (mode == "print" && argc >= 4) {
-        const PrintSteps steps{[&args] { return args[2]; }, noteWait, [] {}, {}, {}};
+        PrintSteps steps{[&args] { return args[2]; }, noteWait, [] {}, {}, {}, {}};
+        if (const char *copies = std::getenv("CONTRACT_COPIES"))
+            steps.range.copies = std::atoi(copies);
+        if (const char *pages = std::getenv("CONTRACT_PAGES"))
+            steps.range.pages = pages;
         for (size_t i = 3; i < args.size(); ++i) {
             served = 0;
             try {

@@ -73,6 +73,13 @@ Quit(false)" "$(cat "$log")"
 check "print: Word's process has ended" "0" "$(words_become 0)"
 check "print: the Windows default printer is the user's still" "Office Default,winspool,Ne00:" "$(default_printer)"
 
+# Copies and pages go to Word's own PrintOut, the range set to pages.
+: >"$log"
+CONTRACT_COPIES=2 CONTRACT_PAGES=1-3,5 driver print "Office Laser" "$doc" >/dev/null
+check "copies and pages: Word's arguments" \
+    "PrintOut(Collate=true, Background=false, fileName=$doc, Copies=2, Range=4, Pages=1-3,5)" \
+    "$(grep '^PrintOut' "$log")"
+
 # The printer refused: Word's description, nothing printed, Word ended, the
 # default printer untouched.
 : >"$log"

@@ -14,8 +14,8 @@ std::optional<std::string> printDocument(WordProcessor &word, const std::string 
         instance->SetActivePrinter(steps.printerName()); // 4
         if (steps.sending)
             steps.sending();
-        instance->PrintOut(true, false, path); // 5
-        do {                                   // 6
+        instance->PrintOut(true, false, path, steps.range); // 5
+        do {                                                // 6
             steps.yield();
         } while (instance->GetApplication().BackgroundPrintingStatus() != 0);
         // Unseen by the user: the next document's instance starts while this

@@ -27,6 +27,8 @@ struct PrintSteps
     // When set: called right before the document is sent to the printer
     // (PrintOut): from then on its job may reach the scheduler.
     std::function<void()> sending;
+    // Copies and pages; the whole document once unless given.
+    PrintRange range;
 };
 
 // Prints the document (a UTF-8 path). A failure to start the word processor

@@ -38,6 +38,14 @@ public:
     [[nodiscard]] virtual std::unique_ptr<Document> Open(const std::string &path) = 0;
 };
 
+// How much of a document to print: its pages as the print dialogs take
+// them ("1-3,5"; empty for all) and the number of copies.
+struct PrintRange
+{
+    int copies = 1;
+    std::string pages;
+};
+
 class Application
 {
 public:
@@ -47,7 +55,8 @@ public:
     [[nodiscard]] virtual std::string Name() = 0;
     [[nodiscard]] virtual Documents &GetDocuments() = 0;
     virtual void SetActivePrinter(const std::string &printerName) = 0;
-    virtual void PrintOut(bool collate, bool background, const std::string &fileName) = 0;
+    virtual void PrintOut(bool collate, bool background, const std::string &fileName,
+                          const PrintRange &range) = 0;
     // The Application property: the same application object.
     [[nodiscard]] virtual Application &GetApplication() = 0;
     // Number of print jobs of this instance not yet handed to the spooler.

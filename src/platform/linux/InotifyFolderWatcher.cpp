@@ -1,8 +1,8 @@
 #include "InotifyFolderWatcher.h"
 
 #include "DirectoryListing.h"
+#include "FileNames.h"
 
-#include <QFile>
 #include <QSocketNotifier>
 
 #include <sys/inotify.h>
@@ -52,7 +52,7 @@ bool InotifyFolderWatcher::watch(const QString &folder)
 void InotifyFolderWatcher::addTree(const QString &folder)
 {
     // Watched before it is listed: nothing that arrives in between is missed.
-    const int wd = inotify_add_watch(m_fd, QFile::encodeName(folder).constData(), FolderEvents);
+    const int wd = inotify_add_watch(m_fd, nativePath(folder).constData(), FolderEvents);
     if (wd < 0)
         return;
     m_folders.insert(wd, folder);
@@ -96,7 +96,7 @@ void InotifyFolderWatcher::readEvents()
             const QString folder = m_folders.value(event->wd);
             if (folder.isEmpty() || event->len == 0)
                 continue;
-            const QString path = folder + u'/' + QFile::decodeName(event->name);
+            const QString path = folder + u'/' + pathFromNative(event->name);
             if (event->mask & IN_ISDIR) {
                 // Hidden folders are not searched, as in a folder search.
                 if ((event->mask & (IN_CREATE | IN_MOVED_TO)) && event->name[0] != '.') {

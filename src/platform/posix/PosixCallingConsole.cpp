@@ -1,4 +1,5 @@
 #include "CallingConsole.h"
+#include "FileNames.h"
 
 #include <csignal>
 
@@ -18,7 +19,10 @@ void writeToConsole(std::FILE *stream, const std::string &utf8)
 
 void releaseCallingConsole() {}
 
-QStringList expandedArguments(const QStringList &arguments)
+QStringList programArguments(int argc, char *argv[])
 {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments << pathFromNative(argv[i]);
     return arguments;
 }

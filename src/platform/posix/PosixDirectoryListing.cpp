@@ -1,6 +1,5 @@
 #include "DirectoryListing.h"
-
-#include <QFile>
+#include "FileNames.h"
 
 #include <algorithm>
 #include <dirent.h>
@@ -16,7 +15,7 @@ namespace {
 // cannot be read has no entries.
 template <typename Visit> void readFolder(const QString &folder, Visit visit)
 {
-    DIR *dir = ::opendir(QFile::encodeName(folder).constData());
+    DIR *dir = ::opendir(nativePath(folder).constData());
     if (!dir)
         return;
     const int fd = ::dirfd(dir);
@@ -50,15 +49,6 @@ bool isFileEntry(const char *raw, unsigned char type, int fd)
            (type == DT_LNK && ::fstatat(fd, raw, &info, 0) == 0 && S_ISREG(info.st_mode));
 }
 
-// Names of plain ASCII always survive the encoding; others are checked.
-bool survivesEncoding(const char *raw, const QString &name)
-{
-    for (const char *c = raw; *c; ++c)
-        if (static_cast<unsigned char>(*c) >= 0x80)
-            return QFile::encodeName(name) == QByteArray(raw);
-    return true;
-}
-
 const QString &nameOf(const QString &name)
 {
     return name;
@@ -76,16 +66,22 @@ template <typename T> void sortListed(std::vector<std::pair<QString, T>> &keyed)
     });
 }
 // The names of the entries keep accepts (given the raw name, its type and
-// the open folder), in the listing's order; names the encoding cannot
-// represent are left out.
-template <typename Keep> QStringList keptNames(const QString &folder, Keep keep)
+// the open folder), in the listing's order. Files keep their names as they
+// are; a subfolder whose name is not UTF-8 is not searched, as the Windows
+// listing skips a folder it can only show with "?".
+enum class Names
+{
+    Files,
+    Subfolders
+};
+template <typename Keep> QStringList keptNames(const QString &folder, Names kind, Keep keep)
 {
     std::vector<std::pair<QString, QString>> keyed;
     readFolder(folder, [&](const char *raw, unsigned char type, int fd) {
         if (!keep(raw, type, fd))
             return;
-        QString name = QFile::decodeName(raw);
-        if (!survivesEncoding(raw, name))
+        QString name = pathFromNative(raw);
+        if (kind == Names::Subfolders && holdsForeignBytes(name))
             return;
         QString key = name.toUpper();
         keyed.emplace_back(std::move(key), std::move(name));
@@ -103,7 +99,7 @@ template <typename Keep> QStringList keptNames(const QString &folder, Keep keep)
 // folders of a tree, need not be read to learn it has no subfolders.
 bool isLeafFolder(const QString &folder)
 {
-    const QByteArray path = QFile::encodeName(folder);
+    const QByteArray path = nativePath(folder);
     struct stat info
     {
     };
@@ -143,8 +139,8 @@ std::vector<DirectoryEntry> listDirectory(const QString &folder)
     std::vector<std::pair<QString, DirectoryEntry>> keyed; // upper-cased name first
     readFolder(folder, [&](const char *raw, unsigned char type, int fd) {
         DirectoryEntry entry;
-        entry.name = QFile::decodeName(raw);
-        entry.nameValid = survivesEncoding(raw, entry.name);
+        entry.name = pathFromNative(raw);
+        entry.nameValid = !holdsForeignBytes(entry.name);
         entry.isHidden = raw[0] == '.';
         entry.isFolder = type == DT_DIR;
         entry.isFile = isFileEntry(raw, type, fd);
@@ -163,7 +159,7 @@ QStringList listSubfolders(const QString &folder)
 {
     if (isLeafFolder(folder))
         return {};
-    return keptNames(folder, [](const char *raw, unsigned char type, int) {
+    return keptNames(folder, Names::Subfolders, [](const char *raw, unsigned char type, int) {
         return type == DT_DIR && raw[0] != '.';
     });
 }
@@ -172,7 +168,7 @@ QStringList listMatchingFiles(const QString &folder, const QString &pattern)
 {
     const bool everything = pattern == QLatin1String("*.*") || pattern == QLatin1String("*");
     const QByteArray encodedPattern = pattern.toUtf8();
-    return keptNames(folder, [&](const char *raw, unsigned char type, int fd) {
+    return keptNames(folder, Names::Files, [&](const char *raw, unsigned char type, int fd) {
         return (everything || ::fnmatch(encodedPattern.constData(), raw, FNM_CASEFOLD) == 0) &&
                isFileEntry(raw, type, fd);
     });
@@ -182,7 +178,7 @@ bool matchesWildcard(const QString &name, const QString &pattern)
 {
     if (pattern == QLatin1String("*.*") || pattern == QLatin1String("*"))
         return true;
-    return ::fnmatch(pattern.toUtf8().constData(), name.toUtf8().constData(), FNM_CASEFOLD) == 0;
+    return ::fnmatch(pattern.toUtf8().constData(), nativePath(name).constData(), FNM_CASEFOLD) == 0;
 }
 
 bool isHiddenPath(const QString &path)
@@ -195,5 +191,5 @@ bool namesFolder(const QString &path)
     struct stat info
     {
     };
-    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
+    return ::stat(nativePath(path).constData(), &info) == 0 && S_ISDIR(info.st_mode);
 }

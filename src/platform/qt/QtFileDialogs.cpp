@@ -1,5 +1,7 @@
 #include "QtFileDialogs.h"
 
+#include "FileNames.h"
+
 #include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -57,11 +59,14 @@ QString QtFileDialogs::openFileNames(QWidget *owner, const QString &title, const
     dialog.setOption(QFileDialog::DontUseNativeDialog, false);
     if (dialog.exec() != QDialog::Accepted)
         return {};
-    return joinedFileName(dialog.selectedFiles());
+    QStringList paths = dialog.selectedFiles();
+    for (QString &path : paths)
+        path = pathFromDialog(path);
+    return joinedFileName(paths);
 }
 
 QString QtFileDialogs::pickFolder(QWidget *owner, const QString &prompt)
 {
-    return QFileDialog::getExistingDirectory(owner, prompt, startFolder(),
-                                             QFileDialog::ShowDirsOnly);
+    return pathFromDialog(
+        QFileDialog::getExistingDirectory(owner, prompt, startFolder(), QFileDialog::ShowDirsOnly));
 }

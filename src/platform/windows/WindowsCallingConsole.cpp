@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <QCollator>
+#include <QCoreApplication>
 #include <QDir>
 
 #include <algorithm>
@@ -96,6 +97,8 @@ void releaseCallingConsole()
     _putenv("MARROWLAKE_CONSOLE_RELEASE=");
 }
 
+namespace {
+
 QStringList expandedArguments(const QStringList &arguments)
 {
     QStringList expanded;
@@ -133,4 +136,11 @@ QStringList expandedArguments(const QStringList &arguments)
             expanded << folder + name;
     }
     return expanded;
+}
+
+} // namespace
+
+QStringList programArguments(int, char *[])
+{
+    return expandedArguments(QCoreApplication::arguments().mid(1));
 }

@@ -17,6 +17,8 @@ constexpr long ForceDisableMacros = 3;
 constexpr long NoAlerts = 0;
 // wdDoNotSaveChanges.
 constexpr long DoNotSaveChanges = 0;
+// WdPrintOutRange: the pages named by Pages.
+constexpr long PrintRangeOfPages = 4;
 // A protected document then fails to open instead of asking; an
 // unprotected one ignores it.
 const char *const NoPassword = "\x01marrowlake-no-password\x01";
@@ -290,13 +292,20 @@ void WordComApplication::SetActivePrinter(const std::string &printerName)
     });
 }
 
-void WordComApplication::PrintOut(bool collate, bool background, const std::string &fileName)
+void WordComApplication::PrintOut(bool collate, bool background, const std::string &fileName,
+                                  const PrintRange &range)
 {
-    call(m_ownership.limits.call, [collate, background, fileName](Objects &o) {
-        return o.application.call("PrintOut", {},
-                                  {{"Collate", ComVariant(collate)},
-                                   {"Background", ComVariant(background)},
-                                   {"fileName", ComVariant(fileName)}});
+    call(m_ownership.limits.call, [collate, background, fileName, range](Objects &o) {
+        std::vector<ComDispatch::NamedArgument> named{{"Collate", ComVariant(collate)},
+                                                      {"Background", ComVariant(background)},
+                                                      {"fileName", ComVariant(fileName)}};
+        if (range.copies != 1)
+            named.emplace_back("Copies", ComVariant(long(range.copies)));
+        if (!range.pages.empty()) {
+            named.emplace_back("Range", ComVariant(PrintRangeOfPages));
+            named.emplace_back("Pages", ComVariant(range.pages));
+        }
+        return o.application.call("PrintOut", {}, named);
     });
 }
 

@@ -48,7 +48,8 @@ public:
     std::string Name() override;
     Documents &GetDocuments() override;
     void SetActivePrinter(const std::string &printerName) override;
-    void PrintOut(bool collate, bool background, const std::string &fileName) override;
+    void PrintOut(bool collate, bool background, const std::string &fileName,
+                  const PrintRange &range) override;
     Application &GetApplication() override;
     long BackgroundPrintingStatus() override;
     // Quits Word, unless a document of the user's is open in it too: then

@@ -14,6 +14,8 @@
 #include <osl/file.hxx>
 
 #include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <filesystem>
 
 using namespace css;
@@ -49,11 +51,17 @@ rtl::OUString checkedDocumentUrl(const std::string &path)
     // password (refused) or print a placeholder page instead of the text.
     if (isProtectedCompoundFile(path))
         throw AutomationError(ProtectedDocument + path + ")");
-    rtl::OUString url;
-    if (osl::FileBase::getFileURLFromSystemPath(fromUtf8(fs::absolute(path).string()), url) !=
-        osl::FileBase::E_None)
-        throw AutomationError("This file name cannot be used: " + path);
-    return url;
+    // The URL is made from the name's bytes, so that a name that is not
+    // UTF-8 opens its own file (the office decodes %XX back to the byte).
+    static constexpr char Hex[] = "0123456789ABCDEF";
+    std::string url = "file://";
+    for (const unsigned char c : fs::absolute(path).string()) {
+        if (std::isalnum(c) || std::strchr("/-._~", c))
+            url += char(c);
+        else
+            url += {'%', Hex[c >> 4], Hex[c & 15]};
+    }
+    return rtl::OUString::createFromAscii(url.c_str());
 }
 
 uno::Reference<lang::XComponent> loadHidden(const uno::Reference<frame::XDesktop2> &desktop,

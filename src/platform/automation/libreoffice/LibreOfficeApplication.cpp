@@ -21,9 +21,11 @@
 #include <com/sun/star/util/XCloseable.hpp>
 #include <com/sun/star/view/XPrintJobBroadcaster.hpp>
 #include <com/sun/star/view/XPrintable.hpp>
+#include <com/sun/star/view/XRenderable.hpp>
 #include <osl/file.hxx>
 
 #include <algorithm>
+#include <cctype>
 #include <exception>
 #include <mutex>
 #include <sys/stat.h>
@@ -35,6 +37,23 @@ namespace fs = std::filesystem;
 namespace automation {
 
 namespace {
+
+// The lowest page that page ranges ("2-3,5") name.
+long firstPageOf(const std::string &pages)
+{
+    long first = 0;
+    for (size_t i = 0; i < pages.size();) {
+        if (!std::isdigit(static_cast<unsigned char>(pages[i]))) {
+            ++i;
+            continue;
+        }
+        size_t end = i;
+        const long page = std::stol(pages.substr(i), &end);
+        first = first == 0 ? page : std::min(first, page);
+        i += end;
+    }
+    return first;
+}
 
 // The office asks its users to restart once after creating a new profile.
 constexpr int RestartRequested = 81;
@@ -482,10 +501,24 @@ void LibreOfficeApplication::choosePrinter(const std::string &printerName)
 }
 
 void LibreOfficeApplication::PrintOut(bool collate, bool /*background*/,
-                                      const std::string &fileName)
+                                      const std::string &fileName, const PrintRange &range)
 {
     LoadedDocument &document = documentFor(fileName);
     try {
+        // Pages beyond the document are left out by the office; when none
+        // of the pages asked for is there, it would print nothing at all.
+        if (!range.pages.empty()) {
+            sal_Int32 pageCount = 0;
+            m_call.guarded(*m_process, m_settings.callTimeout, [&] {
+                const uno::Reference<view::XRenderable> renderable(document.component,
+                                                                   uno::UNO_QUERY_THROW);
+                pageCount = renderable->getRendererCount(uno::Any(document.component), {});
+            });
+            if (firstPageOf(range.pages) > pageCount)
+                throw AutomationError(
+                    "The pages " + range.pages + " are not in this document; it has " +
+                    std::to_string(pageCount) + (pageCount == 1 ? " page." : " pages."));
+        }
         m_sent = true;
         m_watcher->jobStarted();
         m_spoolDeadline = std::chrono::steady_clock::now() + m_settings.callTimeout;
@@ -504,9 +537,15 @@ void LibreOfficeApplication::PrintOut(bool collate, bool /*background*/,
             }
             const uno::Reference<view::XPrintable> printable(document.component,
                                                              uno::UNO_QUERY_THROW);
-            printable->print(properties(property("CopyCount", uno::Any(sal_Int16(1))),
-                                        property("Collate", uno::Any(collate)),
-                                        property("Wait", uno::Any(false))));
+            uno::Sequence<beans::PropertyValue> options = properties(
+                property("CopyCount", uno::Any(sal_Int16(range.copies))),
+                property("Collate", uno::Any(collate)), property("Wait", uno::Any(false)));
+            if (!range.pages.empty()) {
+                options.realloc(options.getLength() + 1);
+                options.getArray()[options.getLength() - 1] =
+                    property("Pages", uno::Any(fromUtf8(range.pages)));
+            }
+            printable->print(options);
         });
     } catch (const uno::Exception &e) {
         throw failure("The document could not be printed", toUtf8(e.Message));

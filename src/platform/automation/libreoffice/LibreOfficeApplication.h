@@ -82,7 +82,8 @@ public:
     std::string Name() override { return "LibreOffice"; }
     Documents &GetDocuments() override { return *this; }
     void SetActivePrinter(const std::string &printerName) override;
-    void PrintOut(bool collate, bool background, const std::string &fileName) override;
+    void PrintOut(bool collate, bool background, const std::string &fileName,
+                  const PrintRange &range) override;
     Application &GetApplication() override { return *this; }
     long BackgroundPrintingStatus() override;
     void Quit(std::optional<bool> saveChanges) override;

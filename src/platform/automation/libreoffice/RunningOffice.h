@@ -12,7 +12,10 @@ public:
     std::string Name() override { return "LibreOffice"; }
     Documents &GetDocuments() override { throw unavailable(); }
     void SetActivePrinter(const std::string &) override { throw unavailable(); }
-    void PrintOut(bool, bool, const std::string &) override { throw unavailable(); }
+    void PrintOut(bool, bool, const std::string &, const PrintRange &) override
+    {
+        throw unavailable();
+    }
     Application &GetApplication() override { return *this; }
     long BackgroundPrintingStatus() override { throw unavailable(); }
     void Quit(std::optional<bool>) override { throw unavailable(); }
