@@ -201,7 +201,7 @@ void WatchedFolder::leaveOut(const QStringList &folders)
 std::optional<QString> WatchedFolder::moveInto(const QString &path, const QString &folder,
                                                const QString &reason)
 {
-    if (!QDir().mkpath(folder))
+    if (!makeNamedFolder(folder))
         return QStringLiteral("the folder %1 cannot be made").arg(folder);
     const QFileInfo source(path); // names only: the file is reached through FileNames.h
     const QString base = source.completeBaseName(), suffix = source.suffix();

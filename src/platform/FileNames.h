@@ -48,6 +48,8 @@ struct FileStatus
 [[nodiscard]] bool openNamedFile(QFile &file, const QString &path, QIODevice::OpenMode mode);
 [[nodiscard]] bool renameNamedFile(const QString &from, const QString &to);
 bool removeNamedFile(const QString &path);
+// Makes the folder and any missing folders above it; true when it is there.
+[[nodiscard]] bool makeNamedFolder(const QString &path);
 
 // A path a file dialog returned: Qt's dialog lists names through UTF-8 and
 // shows a name that is not UTF-8 with U+FFFD. When no file has that path,

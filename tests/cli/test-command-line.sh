@@ -241,16 +241,16 @@ check "a watched folder that went away is said once, and watched again when back
 
 # Printed documents moved to a done folder inside the watched one (which
 # the watch leaves out), failed ones to a failed folder with the reason. The
-# good one's name is not UTF-8: it prints, and moves, as itself.
-good="good"$'\xe9'".docx"
-start_watch --done "$in/done" --failed "$work/failed"
+# good one's name is not UTF-8, and so is the done folder's: each is itself.
+good="good"$'\xe9'".docx" done="$in/d"$'\xf6'"ne"
+start_watch --done "$done" --failed "$work/failed"
 python3 "$maker" "$in/$good" "watchgood"
 echo "not a document" >"$in/bad.docx"
 for _ in $(seq 300); do [ "$(wc -l <"$work/watch.out")" -ge 2 ] && break; sleep 0.1; done
 for _ in $(seq 300); do [ -e "$work/failed/bad.txt" ] && break; sleep 0.1; done
 stop_watch || true
 check "a printed document goes to the done folder, a failed one to the failed folder" \
-    [ "$(cd "$in" && ls "$good" bad.docx 2>/dev/null | wc -l) $(ls "$in/done") $(ls "$work/failed" | tr '\n' ' ')" = "0 $good bad.docx bad.txt " ]
+    [ "$(cd "$in" && ls "$good" bad.docx 2>/dev/null | wc -l) $(ls "$done") $(ls "$work/failed" | tr '\n' ' ')" = "0 $good bad.docx bad.txt " ]
 check "the done folder is not watched: nothing printed twice" \
     [ "$(grep '^printed' "$work/watch.out")" = "printed $in/good\\xe9.docx" ]
 

@@ -179,6 +179,18 @@ bool removeNamedFile(const QString &path)
     return ::unlink(nativePath(path).constData()) == 0;
 }
 
+bool makeNamedFolder(const QString &path)
+{
+    const QByteArray name = nativePath(path);
+    for (qsizetype slash = name.indexOf('/', 1); slash != -1; slash = name.indexOf('/', slash + 1))
+        ::mkdir(name.left(slash).constData(), 0777);
+    ::mkdir(name.constData(), 0777);
+    struct stat info
+    {
+    };
+    return ::stat(name.constData(), &info) == 0 && S_ISDIR(info.st_mode);
+}
+
 QString pathFromDialog(const QString &path)
 {
     if (!path.contains(QChar::ReplacementCharacter) || fileStatus(path).exists)

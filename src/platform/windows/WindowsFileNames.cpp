@@ -1,6 +1,7 @@
 #include "FileNames.h"
 
 #include <QDateTime>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QUrl>
@@ -61,6 +62,11 @@ bool renameNamedFile(const QString &from, const QString &to)
 bool removeNamedFile(const QString &path)
 {
     return QFile::remove(path);
+}
+
+bool makeNamedFolder(const QString &path)
+{
+    return QDir().mkpath(path);
 }
 
 QString pathFromDialog(const QString &path)
