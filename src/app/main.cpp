@@ -23,17 +23,14 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QEventLoop>
-#include <QFile>
 #include <QJsonObject>
 #include <QRandomGenerator>
-#include <QSet>
 #include <QThread>
 #include <QTime>
 
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <functional>
 
 namespace {
 

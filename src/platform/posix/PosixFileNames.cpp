@@ -49,12 +49,6 @@ int decodeUtf8At(const QByteArray &bytes, qsizetype i, char32_t &code)
     return length;
 }
 
-void appendCodePoint(QString &text, char32_t code)
-{
-    const char32_t one[] = {code};
-    text += QString::fromUcs4(one, 1);
-}
-
 } // namespace
 
 QString pathFromNative(const QByteArray &name)
@@ -71,7 +65,7 @@ QString pathFromNative(const QByteArray &name)
         char32_t code = 0;
         const int length = decodeUtf8At(name, i, code);
         if (length > 0 && !isHeldByte(code)) {
-            appendCodePoint(path, code);
+            path += QChar::fromUcs4(code);
             i += length;
         } else {
             path += QChar(char16_t(0xEF00 + lead));
@@ -90,7 +84,7 @@ QByteArray nativePath(const QString &path)
         if (isHeldByte(code))
             name += char(code - 0xEF00);
         else
-            name += QString::fromUcs4(&code, 1).toUtf8();
+            name += QStringView(QChar::fromUcs4(code)).toUtf8();
     }
     return name;
 }

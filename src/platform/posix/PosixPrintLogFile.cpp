@@ -4,7 +4,8 @@
 
 QString printLogFile()
 {
-    // The base directory specification: a relative value is to be ignored.
+    // As freedesktop.org's base directories have it: a relative value is
+    // ignored.
     QString state = qEnvironmentVariable("XDG_STATE_HOME");
     if (state.isEmpty() || QDir::isRelativePath(state))
         state = QDir::homePath() + QStringLiteral("/.local/state");
