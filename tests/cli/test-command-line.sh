@@ -32,16 +32,24 @@ check() { # check DESCRIPTION CONDITION...
         echo "FAILED: $what"; failures=$((failures + 1))
     fi
 }
+# wait_for WHAT SECONDS CONDITION: until the condition (shell code) holds,
+# at most SECONDS; what it gave up on is said, and the check that follows
+# fails on it.
+wait_for() {
+    local deadline=$((SECONDS + $2))
+    until eval "$3"; do
+        [ "$SECONDS" -lt "$deadline" ] || { echo "gave up waiting for $1"; return 0; }
+        sleep 0.1
+    done
+}
 jobs() { ls "$CAPTURE_ROOT/capture" 2>/dev/null | wc -l; }
 # A queue prints in the order jobs came: the number of jobs after the first
 # $1 and before a marker job sent now, once the marker is in.
 jobs_before_marker() {
     echo marker | lp -d capture -t cli-marker >/dev/null
-    for _ in $(seq 300); do
-        ls "$CAPTURE_ROOT/capture" | tail -n +$(($1 + 1)) | grep -q -- -cli-marker && break
-        sleep 0.1
-    done
-    ls "$CAPTURE_ROOT/capture" | tail -n +$(($1 + 1)) | sed '/-cli-marker/,$d' | wc -l
+    local after=$(($1 + 1))
+    wait_for "the marker job" 120 'ls "$CAPTURE_ROOT/capture" | tail -n +$after | grep -q -- -cli-marker'
+    ls "$CAPTURE_ROOT/capture" | tail -n +$after | sed '/-cli-marker/,$d' | wc -l
 }
 
 docs="$work/docs"
@@ -61,7 +69,7 @@ printed $docs/three.odt
 2 printed, 1 not printed"
 check "--print exits 1 when a document failed" [ "$status" -eq 1 ]
 check "--print says one line per document and a summary" [ "$(cat "$work/out")" = "$expected" ]
-for _ in $(seq 100); do [ "$(jobs)" -ge $((before + 2)) ] && break; sleep 0.1; done
+wait_for "two jobs" 120 '[ "$(jobs)" -ge $((before + 2)) ]'
 mapfile -t captured < <(ls "$CAPTURE_ROOT/capture" | sort | tail -n 2)
 check "two jobs on the queue" [ "$(jobs)" -eq $((before + 2)) ]
 check "the first document first" grep -q clifirst <(pdftotext "$CAPTURE_ROOT/capture/${captured[0]}" -)
@@ -104,7 +112,7 @@ touch "$docs/tree/a.doc" "$docs/tree/sub/b.doc"
 QT_QPA_PLATFORM=offscreen "$program" &
 first=$!
 socket="$XDG_RUNTIME_DIR/marrowlake.socket"
-for _ in $(seq 300); do [ -S "$socket" ] && break; sleep 0.1; done
+wait_for "the window's socket" 120 '[ -S "$socket" ]'
 check "the first program listens" [ -S "$socket" ]
 rows() { # the running window's number of rows, asked over its socket
     python3 -c 'import socket,sys
@@ -118,7 +126,7 @@ set -e
 check "the second start hands over and exits 0" [ "$status" -eq 0 ]
 check "an empty path is left out with a warning" grep -q "an empty path is left out" "$work/err"
 check "a missing path is said, not added" grep -q "no file or folder $docs/not-there.docx" "$work/err"
-for _ in $(seq 50); do [ "$(rows)" -eq 3 ] && break; sleep 0.1; done
+wait_for "three rows" 120 '[ "$(rows)" -eq 3 ]'
 check "the running window got the folder's two files and the file" [ "$(rows)" -eq 3 ]
 check "the first program still runs" kill -0 "$first"
 kill "$first"
@@ -146,7 +154,7 @@ for pid in "${pids[@]}"; do
 done
 check "five starts at once: four hand over and exit 0, one window runs" \
     [ "$ended $statuses $(echo $window | wc -w)" = "4 0 1" ]
-for _ in $(seq 300); do [ "$(rows)" = 5 ] && break; sleep 0.1; done
+wait_for "five rows" 120 '[ "$(rows)" = 5 ]'
 check "five starts at once: the one window has the five rows" [ "$(rows)" = 5 ]
 kill $window 2>/dev/null || true
 
@@ -165,7 +173,7 @@ start_watch() { # start_watch [OPTION...]
     : >"$work/watch.err"
     "$program" --watch "$in" --printer capture --pause 0 "$@" >"$work/watch.out" 2>"$work/watch.err" &
     watcher=$!
-    for _ in $(seq 300); do grep -q watching "$work/watch.err" && break; sleep 0.1; done
+    wait_for "the watch to start" 120 'grep -q watching "$work/watch.err"'
 }
 stop_watch() { # the watch's exit status
     kill -TERM "$watcher"
@@ -175,7 +183,8 @@ stop_watch() { # the watch's exit status
     return "$status"
 }
 wait_for_line() { # wait_for_line TEXT
-    for _ in $(seq 300); do grep -qF -- "$1" "$work/watch.out" && return 0; sleep 0.1; done
+    local text=$1
+    wait_for "$text in the watch's output" 120 'grep -qF -- "$text" "$work/watch.out"'
 }
 before=$(jobs)
 start_watch
@@ -194,7 +203,7 @@ with open(sys.argv[2], 'wb') as out:
     out.write(data[len(data) // 2:])
 PY
 writer=$!
-for _ in $(seq 600); do [ -s "$in/sub/partial.docx" ] && break; sleep 0.05; done
+wait_for "the writer's first half" 120 '[ -s "$in/sub/partial.docx" ]'
 echo lock >"$in/.~lock.whole.docx#"
 echo lock >"$in/~\$whole.docx"
 cp "$work/whole.docx" "$in/whole.docx"
@@ -231,9 +240,9 @@ before=$(jobs)
 start_watch
 rm -rf "$in"
 mkdir -p "$in"
-for _ in $(seq 300); do grep -q "is gone" "$work/watch.err" && break; sleep 0.1; done
+wait_for "the folder to be said gone" 120 'grep -q "is gone" "$work/watch.err"'
 python3 "$maker" "$in/back.docx" "watchback"
-for _ in $(seq 300); do grep -qF "back.docx" "$work/watch.out" && break; sleep 0.1; done
+wait_for "back.docx to print" 120 'grep -qF "back.docx" "$work/watch.out"'
 status=0
 stop_watch || status=$?
 check "a watched folder that went away is said once, and watched again when back" \
@@ -246,8 +255,8 @@ good="good"$'\xe9'".docx" done="$in/d"$'\xf6'"ne"
 start_watch --done "$done" --failed "$work/failed"
 python3 "$maker" "$in/$good" "watchgood"
 echo "not a document" >"$in/bad.docx"
-for _ in $(seq 300); do [ "$(wc -l <"$work/watch.out")" -ge 2 ] && break; sleep 0.1; done
-for _ in $(seq 300); do [ -e "$work/failed/bad.txt" ] && break; sleep 0.1; done
+wait_for "two lines from the watch" 120 '[ "$(wc -l <"$work/watch.out")" -ge 2 ]'
+wait_for "the failed document's reason" 120 '[ -e "$work/failed/bad.txt" ]'
 stop_watch || true
 check "a printed document goes to the done folder, a failed one to the failed folder" \
     [ "$(cd "$in" && ls "$good" bad.docx 2>/dev/null | wc -l) $(ls "$done") $(ls "$work/failed" | tr '\n' ' ')" = "0 $good bad.docx bad.txt " ]
@@ -266,13 +275,13 @@ if [ -w "$limit_file" ]; then
     echo 32 >"$limit_file"
     "$program" --watch "$over" --printer capture --pause 0 >"$work/over.out" 2>"$work/over.err" &
     station=$!
-    for _ in $(seq 300); do grep -q watching "$work/over.err" && break; sleep 0.1; done
+    wait_for "the station to start" 120 'grep -q watching "$work/over.err"'
     echo "$limit" >"$limit_file" # the station's queue keeps the low limit
     kill -STOP "$station"
     python3 "$maker" "$work/overflowing.docx" "overflowing"
     for i in $(seq -w 1 150); do cp "$work/overflowing.docx" "$over/doc$i.docx"; done
     kill -CONT "$station"
-    for _ in $(seq 3000); do [ "$(grep -c '^printed' "$work/over.out")" -ge 150 ] && break; sleep 0.1; done
+    wait_for "150 printed documents" 300 '[ "$(grep -c "^printed" "$work/over.out")" -ge 150 ]'
     kill -TERM "$station"
     wait "$station" || true
     check "an overflow loses nothing: 150 documents, each printed once" \
