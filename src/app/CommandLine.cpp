@@ -151,8 +151,11 @@ CommandLine parseCommandLine(const QStringList &arguments, PathStyle style)
     if (history) {
         // --history [N] [--paths]: the one argument besides is the count.
         line.mode = CommandLine::Mode::History;
-        if (print || watch || line.paths.size() > 1)
-            return usageError(QStringLiteral("--history goes alone"));
+        if (print || watch || line.paths.size() > 1 || line.printer || line.pause ||
+            !line.logFile.isEmpty() || line.copies != 1 || !line.pages.isEmpty() ||
+            !line.fromFile.isEmpty() || !line.doneFolder.isEmpty() || !line.failedFolder.isEmpty())
+            return usageError(QStringLiteral("--history goes alone (with a count, --paths and "
+                                             "--null)"));
         if (!line.paths.isEmpty()) {
             bool ok = false;
             line.historyCount = line.paths.takeFirst().toInt(&ok);

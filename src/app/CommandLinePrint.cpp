@@ -1,6 +1,7 @@
 #include "CommandLinePrint.h"
 
 #include "DirectoryListing.h"
+#include "DropFolder.h"
 #include "FileNames.h"
 #include "FolderSearch.h"
 #include "FolderWatcher.h"
@@ -28,6 +29,26 @@ int storedPosition(const SettingsStore &settings, const QString &key, int count)
     return ok && position >= 0 && position < count ? position : -1;
 }
 
+// A control character as C writes it; empty for any other.
+QString controlEscape(QChar c)
+{
+    switch (c.unicode()) {
+    case '\n':
+        return QStringLiteral("\\n");
+    case '\r':
+        return QStringLiteral("\\r");
+    case '\t':
+        return QStringLiteral("\\t");
+    default:
+        if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            return QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar(u'0'));
+        // The C1 controls some terminals obey as escapes.
+        if (c.unicode() >= 0x80 && c.unicode() < 0xa0)
+            return QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QChar(u'0'));
+        return {};
+    }
+}
+
 } // namespace
 
 QString CommandLinePrint::lineSafe(const QString &path)
@@ -40,27 +61,27 @@ QString CommandLinePrint::lineSafe(const QString &path)
     const bool escapeBackslash = QDir::separator() != u'\\';
     QString safe;
     for (const QChar c : path) {
-        switch (c.unicode()) {
-        case '\\':
+        if (const QString escaped = controlEscape(c); !escaped.isEmpty())
+            safe += escaped;
+        else if (c == u'\\')
             safe += escapeBackslash ? QStringLiteral("\\\\") : QStringLiteral("\\");
-            break;
-        case '\n':
-            safe += QStringLiteral("\\n");
-            break;
-        case '\r':
-            safe += QStringLiteral("\\r");
-            break;
-        case '\t':
-            safe += QStringLiteral("\\t");
-            break;
-        default:
-            if (c.unicode() < 0x20 || c.unicode() == 0x7f)
-                safe += QStringLiteral("\\x%1").arg(c.unicode(), 2, 16, QChar(u'0'));
-            else if (holdsForeignBytes(c))
-                safe += QStringLiteral("\\x%1").arg(int(nativePath(c).at(0)) & 0xff, 2, 16);
-            else
-                safe += c;
-        }
+        else if (holdsForeignBytes(c))
+            safe += QStringLiteral("\\x%1").arg(int(nativePath(c).at(0)) & 0xff, 2, 16);
+        else
+            safe += c;
+    }
+    return safe;
+}
+
+QString CommandLinePrint::withoutControls(const QString &line)
+{
+    // A name in a message (a stranger's, in a watched folder) never moves
+    // the terminal's cursor, rings its bell or starts a line of its own.
+    QString safe;
+    safe.reserve(line.size());
+    for (const QChar c : line) {
+        const QString escaped = controlEscape(c);
+        safe += escaped.isEmpty() ? QString(c) : escaped;
     }
     return safe;
 }
@@ -173,8 +194,12 @@ std::optional<std::string> CommandLinePrint::attempt(const QString &path,
                                                      const automation::PrintSteps &steps)
 {
     std::optional<std::string> failure;
+    m_systemFailure = false;
     try {
         failure = automation::printDocument(m_word, nativePath(path).toStdString(), steps);
+    } catch (const automation::SystemFailure &e) {
+        failure = e.what();
+        m_systemFailure = true;
     } catch (const std::exception &e) {
         failure = e.what();
     }
@@ -257,6 +282,32 @@ int CommandLinePrint::print(const CommandLine &line)
     return m_failed == 0 ? 0 : 1;
 }
 
+std::unique_ptr<StationFolder>
+CommandLinePrint::stationFolder(const QString &option, const QString &given, const QString &watched)
+{
+    if (given.isEmpty())
+        return {};
+    const QString path = QFileInfo(given).absoluteFilePath();
+    // The watched folder itself, or one holding it, would have the station
+    // print what it moved there.
+    const QString canonical = QFileInfo(path).canonicalFilePath();
+    const QString canonicalWatched = QFileInfo(watched).canonicalFilePath();
+    if (!canonical.isEmpty() &&
+        (canonical == canonicalWatched || canonicalWatched.startsWith(canonical + u'/') ||
+         canonical == QStringLiteral("/"))) {
+        m_err(QStringLiteral("marrowlake: %1 %2 is the watched folder or holds it; name a folder "
+                             "beside it or inside it")
+                  .arg(option, lineSafe(path)));
+        return {};
+    }
+    auto folder = std::make_unique<StationFolder>(path);
+    if (!folder->problem().isEmpty()) {
+        m_err(QStringLiteral("marrowlake: %1: %2").arg(option, folder->problem()));
+        return {};
+    }
+    return folder;
+}
+
 int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
                             const std::function<bool()> &stopRequested)
 {
@@ -269,23 +320,35 @@ int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
         return 2;
     }
     if (!namesFolder(folder)) {
-        m_err(QStringLiteral("marrowlake: there is no folder %1").arg(folder));
+        m_err(QStringLiteral("marrowlake: there is no folder %1").arg(lineSafe(folder)));
         return 2;
     }
+    // Where printed and failed documents go: folders of the station's own,
+    // checked before anything is taken.
+    const std::unique_ptr<StationFolder> doneFolder =
+        stationFolder(QStringLiteral("--done"), line.doneFolder, folder);
+    if (!line.doneFolder.isEmpty() && !doneFolder)
+        return 2;
+    const std::unique_ptr<StationFolder> failedFolder =
+        stationFolder(QStringLiteral("--failed"), line.failedFolder, folder);
+    if (!line.failedFolder.isEmpty() && !failedFolder)
+        return 2;
     WatchedFolder watched(*watcher, folder, WatchedFolder::stateFileFor(folder));
-    const QString doneFolder =
-        line.doneFolder.isEmpty() ? QString() : QFileInfo(line.doneFolder).absoluteFilePath();
-    const QString failedFolder =
-        line.failedFolder.isEmpty() ? QString() : QFileInfo(line.failedFolder).absoluteFilePath();
-    watched.leaveOut({doneFolder, failedFolder});
+    watched.leaveOut({doneFolder ? doneFolder->path() : QString(),
+                      failedFolder ? failedFolder->path() : QString()});
     QObject::connect(&watched, &WatchedFolder::problem, &watched,
                      [this](const QString &text) { m_err(QStringLiteral("marrowlake: ") + text); });
+    QString claimed;
+    if (!watched.claim(&claimed)) {
+        m_err(QStringLiteral("marrowlake: ") + claimed);
+        return 2;
+    }
     if (!watched.start()) {
-        m_err(QStringLiteral("marrowlake: the folder %1 cannot be watched").arg(folder));
+        m_err(QStringLiteral("marrowlake: the folder %1 cannot be watched").arg(lineSafe(folder)));
         return 2;
     }
     m_err(QStringLiteral("marrowlake: watching %1 for documents to print on %2")
-              .arg(folder, printer));
+              .arg(lineSafe(folder), printer));
 
     const int pause = pauseFor(line);
     startLog(line, printer, pause);
@@ -297,59 +360,84 @@ int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
                                        m_range};
     QEventLoop loop;
     bool printing = false, printedOne = false;
-    // Documents whose print failed because the printer took no jobs (not
-    // because of the document): tried again, in order, once it does.
+    // Documents held by a failure that is the station's own (no office, no
+    // room for the copy, a printer or scheduler that takes no jobs): tried
+    // again, in order and before anything that came after them, at growing
+    // intervals; said once until one prints.
     QStringList held;
-    QTimer printerCheck;
-    // Documents that arrive while one prints wait their turn in the folder's
-    // queue; a stop takes effect between two documents.
+    int retryMs = 0;
+    QTimer retry;
+    retry.setSingleShot(true);
+    auto hold = [&](const QString &path, const QString &why) {
+        if (!held.contains(path))
+            held.prepend(path);
+        if (retryMs == 0)
+            m_err(QStringLiteral("marrowlake: %1 waits: %2; it is tried again until it prints")
+                      .arg(lineSafe(path), why));
+        retryMs = retryMs == 0 ? PrinterCheckMs : std::min(2 * retryMs, LongestRetryMs);
+        retry.start(retryMs);
+    };
     auto printArrived = [&] {
-        if (printing)
+        if (printing || retry.isActive())
             return;
         printing = true;
         while (!stopRequested()) {
-            if (!held.isEmpty() && !m_printers.acceptsJobs(printer))
-                break;
-            const QString path = !held.isEmpty() ? held.takeFirst() : watched.takeArrived();
+            const QString path =
+                !held.isEmpty() ? watched.currentPath(held.first()) : watched.takeArrived();
             if (path.isEmpty())
                 break;
             if (printedOne && pause > 0)
                 m_wait(pause);
             if (stopRequested()) {
-                held.prepend(path);
+                if (!held.contains(path))
+                    held.prepend(path);
                 break;
             }
-            const auto failure = attempt(path, steps);
+            if (!m_printers.acceptsJobs(printer)) {
+                hold(path, QStringLiteral("%1 does not take jobs now").arg(printer));
+                break;
+            }
+            const WatchedFolder::Taken taken = watched.take(path);
+            if (!taken.stationProblem.isEmpty()) {
+                hold(path, taken.stationProblem);
+                break;
+            }
+            held.removeAll(path);
+            if (taken.copy.isEmpty())
+                continue; // not the document that arrived: nothing to print
+            auto failure = attempt(taken.copy, steps);
+            watched.release(taken);
             printedOne = true;
-            if (failure && !m_printers.acceptsJobs(printer)) {
-                held.prepend(path);
-                m_err(
-                    QStringLiteral("marrowlake: %1 does not take jobs now; %2 waits for it (%3)")
-                        .arg(printer, lineSafe(path), lineSafe(QString::fromStdString(*failure))));
-                printerCheck.start();
+            if (failure && (m_systemFailure || !m_printers.acceptsJobs(printer))) {
+                hold(path, lineSafe(QString::fromStdString(*failure)));
                 break;
             }
-            report(path, failure);
-            watched.markDone(path);
+            retryMs = 0;
+            // Said of the dropped document, never of the private copy.
+            const QString now = watched.currentPath(path);
+            if (failure)
+                failure = QString::fromStdString(*failure)
+                              .replace(QString::fromUtf8(nativePath(taken.copy)), now)
+                              .toStdString();
+            report(now, failure);
+            watched.markDone(taken);
             // Moved once the scheduler holds its job; a document that cannot
             // be moved stays, said, and is not printed again.
-            const QString aside = failure ? failedFolder : doneFolder;
-            if (!aside.isEmpty())
-                if (const auto problem = WatchedFolder::moveInto(
-                        path, aside, failure ? QString::fromStdString(*failure) : QString()))
-                    m_err(QStringLiteral("marrowlake: ") + lineSafe(*problem));
+            StationFolder *aside = failure ? failedFolder.get() : doneFolder.get();
+            if (!aside)
+                continue;
+            if (const auto problem =
+                    aside->moveIn(watched.tree(), now, taken.file,
+                                  failure ? lineSafe(QString::fromStdString(*failure)) : QString()))
+                m_err(QStringLiteral("marrowlake: ") + lineSafe(*problem));
+            else
+                watched.movedAway(now);
         }
-        if (held.isEmpty())
-            printerCheck.stop();
         printing = false;
         if (stopRequested())
             loop.quit();
     };
-    printerCheck.setInterval(PrinterCheckMs);
-    QObject::connect(&printerCheck, &QTimer::timeout, &loop, [&] {
-        if (m_printers.acceptsJobs(printer))
-            printArrived();
-    });
+    QObject::connect(&retry, &QTimer::timeout, &loop, printArrived);
     QObject::connect(&watched, &WatchedFolder::arrived, &loop, printArrived);
     // Arrivals need no polling; a stop request (a signal) does not wake the
     // loop by itself.

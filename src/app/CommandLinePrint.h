@@ -15,6 +15,7 @@ class FolderWatcher;
 class PrintLog;
 class PrinterList;
 class SettingsStore;
+class StationFolder;
 
 // Printing from the command line, without a window: the word processor's
 // steps per document as in the window's run, but without its waits (a
@@ -26,8 +27,10 @@ class CommandLinePrint
 public:
     // Offices started ahead while a document prints (one per core here).
     static constexpr int SparesAhead = 2;
-    // How often a watch looks whether a printer that took no jobs does again.
+    // How soon a watch tries again a document held by a failure of its own
+    // (the interval doubles up to the longest).
     static constexpr int PrinterCheckMs = 3000;
+    static constexpr int LongestRetryMs = 60000;
 
     using Output = std::function<void(const QString &line)>;
     using Wait = std::function<void(int seconds)>;
@@ -52,6 +55,8 @@ public:
     // A path as the output lines write it: on one line, with C's escapes
     // for control characters (and, where it is no separator, the backslash).
     [[nodiscard]] static QString lineSafe(const QString &path);
+    // A line of output as it is written: control characters with C's escapes.
+    [[nodiscard]] static QString withoutControls(const QString &line);
 
     // Whether the program must end now for an interruption (the count of
     // them so far). A document whose job is on its way to the scheduler is
@@ -76,6 +81,10 @@ private:
     // Prints the document; its failure's description, if any, unsaid.
     [[nodiscard]] std::optional<std::string> attempt(const QString &path,
                                                      const automation::PrintSteps &steps);
+    // A folder of the station's own for --done or --failed; none, said,
+    // when it is unfit.
+    [[nodiscard]] std::unique_ptr<StationFolder>
+    stationFolder(const QString &option, const QString &given, const QString &watched);
     // Says what became of a document, and counts it.
     void report(const QString &path, const std::optional<std::string> &failure);
 
@@ -103,6 +112,9 @@ private:
     int m_logPause = 0;
     automation::PrintRange m_range;
     QString m_sending; // the document whose job is on its way, if any
+    // The last attempt failed for the word processor or the system, not for
+    // its document.
+    bool m_systemFailure = false;
     int m_printed = 0;
     int m_failed = 0;
 };

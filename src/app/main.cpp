@@ -46,7 +46,7 @@ QString preparedOfficeProfile()
 
 void writeLine(std::FILE *stream, const QString &line)
 {
-    writeToConsole(stream, (line + u'\n').toStdString());
+    writeToConsole(stream, (CommandLinePrint::withoutControls(line) + u'\n').toStdString());
 }
 
 // --history: the last entries of the user's record, as lines a person

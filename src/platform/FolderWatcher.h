@@ -14,10 +14,11 @@ class FolderWatcher : public QObject
 public:
     enum class Change
     {
-        Written, // a file was created or written to
+        Created, // a file was made (or linked) under this name
+        Written, // a file was written to
         Closed,  // a writer closed the file: it may be complete now
-        MovedIn, // a file arrived whole, renamed or moved into the tree
-        Removed  // a file was removed or moved away
+        MovedIn, // a file arrived whole, moved into the tree from outside it
+        Removed  // a file was removed or moved out of the tree
     };
 
     using QObject::QObject;
@@ -30,6 +31,11 @@ signals:
     void fileChanged(const QString &path, FolderWatcher::Change change);
     // A folder appeared inside the tree (its files may have come with it).
     void folderAdded(const QString &path);
+    // A file or folder was renamed or moved inside the tree: the same one
+    // under another name.
+    void moved(const QString &from, const QString &to);
+    // A folder left the tree (removed, or moved out): its files with it.
+    void folderRemoved(const QString &path);
     // Changes may have been missed (the system's queue of them overflowed):
     // the tree must be read again.
     void lostTrack();

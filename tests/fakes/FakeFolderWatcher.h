@@ -12,4 +12,5 @@ public:
     void overflow() { emit lostTrack(); }
     void tell(const QString &path, Change change) { emit fileChanged(path, change); }
     void gone() { emit folderGone(); }
+    void move(const QString &from, const QString &to) { emit moved(from, to); }
 };

@@ -27,6 +27,10 @@ public:
         call("Open", path);
         if (auto it = m_owner.unopenable.find(path); it != m_owner.unopenable.end())
             throw automation::AutomationError(it->second);
+        // A copy of the document under its own name (a print station's).
+        const std::string name = path.substr(path.find_last_of('/') + 1);
+        if (auto it = m_owner.unopenable.find(name); it != m_owner.unopenable.end())
+            throw automation::AutomationError(it->second + path);
         return std::make_unique<FakeDocument>();
     }
     void SetActivePrinter(const std::string &printer) override
@@ -78,7 +82,7 @@ private:
 std::unique_ptr<automation::Application> FakeWordProcessor::createInstance()
 {
     if (auto it = failures.find("CreateInstance"); it != failures.end())
-        throw automation::AutomationError(it->second);
+        throw automation::SystemFailure(it->second);
     const int id = ++log->instances;
     log->calls.push_back(std::to_string(id) + ":CreateInstance()");
     return std::make_unique<FakeApplication>(*this, id, "Microsoft Word");

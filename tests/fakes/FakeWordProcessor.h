@@ -25,10 +25,11 @@ public:
     std::string expectedName() const override { return "Microsoft Word"; }
     void endAllInstances() override { ++endAllCalls; }
 
-    // Member name ("CreateInstance", "Open", "SetActivePrinter", "PrintOut",
-    // "BackgroundPrintingStatus", "Quit") -> description to fail with.
+    // Member name ("CreateInstance" (a failure of the system), "Open", "SetActivePrinter",
+    // "PrintOut", "BackgroundPrintingStatus", "Quit") -> description to fail with.
     std::map<std::string, std::string> failures;
-    // Paths whose Open fails.
+    // Paths whose Open fails; a file name alone: any path of that name, the
+    // description followed by the path.
     std::map<std::string, std::string> unopenable;
     // Readings of BackgroundPrintingStatus before it reports 0.
     int pendingReadings = 1;

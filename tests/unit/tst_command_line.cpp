@@ -3,7 +3,6 @@
 
 #include "CommandLine.h"
 #include "CommandLinePrint.h"
-#include "FakeFolderWatcher.h"
 #include "FakePrinterList.h"
 #include "FakeSettingsStore.h"
 #include "FakeWordProcessor.h"
@@ -14,14 +13,12 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 
 class TestCommandLine : public QObject
 {
@@ -219,148 +216,6 @@ private slots:
             QVERIFY2(!WatchedFolder::takesName(QString::fromLatin1(name)), name);
     }
 
-    // A watch loses nothing and repeats nothing when its view is disturbed:
-    // changes missed (the system's queue overflowed) are found by reading
-    // the tree again; a record of what was printed that cannot be read is
-    // kept aside and the documents there are left alone; one that cannot be
-    // written is said at once; a folder that goes away is looked for until
-    // it is back.
-    void watchedFolderSurvivesWhatHappensToIt()
-    {
-        QTemporaryDir dir;
-        const QString folder = dir.filePath("in"), state = dir.filePath("state.json");
-        QDir().mkpath(folder);
-        auto write = [&folder](const QString &name) {
-            QFile file(folder + u'/' + name);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write("document");
-        };
-        FakeFolderWatcher watcher;
-        QStringList problems;
-        auto arrivals = [](WatchedFolder &watched) {
-            QStringList names;
-            for (QString path; !(path = watched.takeArrived()).isEmpty();)
-                names << QFileInfo(path).fileName();
-            return names;
-        };
-        {
-            WatchedFolder watched(watcher, folder, state);
-            QVERIFY(watched.start());
-            write("missed1.docx");
-            write("missed2.docx");
-            watcher.overflow(); // their events were lost
-            QStringList got;
-            QTRY_VERIFY((got += arrivals(watched)).size() >= 2);
-            QCOMPARE(got, (QStringList{"missed1.docx", "missed2.docx"}));
-            watched.markDone(folder + "/missed1.docx");
-            watched.markDone(folder + "/missed2.docx");
-
-            connect(&watched, &WatchedFolder::problem, this,
-                    [&problems](const QString &text) { problems << text; });
-            watcher.gone();
-            QVERIFY(problems.last().contains("is gone"));
-            QVERIFY(QDir(folder).removeRecursively());
-            QDir().mkpath(folder);
-            write("after.docx");
-            QTRY_VERIFY_WITH_TIMEOUT(problems.last().contains("is back"), 15000);
-            got.clear();
-            QTRY_VERIFY(!(got += arrivals(watched)).isEmpty());
-            QCOMPARE(got, QStringList{"after.docx"});
-        }
-        // What the watch takes: a document, an empty one too (reported once
-        // by the print, then left until it changes); not an upload under a
-        // temporary name, nor a link, which is said once.
-        {
-            QDir(folder).removeRecursively();
-            QDir().mkpath(folder);
-            QFile::remove(state);
-            WatchedFolder watched(watcher, folder, state);
-            connect(&watched, &WatchedFolder::problem, this,
-                    [&problems](const QString &text) { problems << text; });
-            QVERIFY(watched.start());
-            problems.clear();
-            write("z.docx");
-            QFile(folder + "/empty.docx").open(QIODevice::WriteOnly);
-            write("up.docx.part");
-            QVERIFY(QFile::link(state, folder + "/link.docx"));
-            watcher.overflow();
-            watcher.overflow();
-            QStringList got;
-            QTRY_VERIFY((got += arrivals(watched)).size() >= 2);
-            got.sort();
-            QCOMPARE(got, (QStringList{"empty.docx", "z.docx"}));
-            QCOMPARE(problems.size(), 1);
-            QVERIFY(problems[0].contains("link.docx is a link"));
-            for (const QString &name : got)
-                watched.markDone(folder + u'/' + name);
-            watcher.overflow();
-            QCOMPARE(arrivals(watched), QStringList()); // done with: nothing waits
-        }
-        // A document is its content: moved inside the tree it is not sent
-        // again, written anew under its name it is; the record keeps only
-        // what is still there.
-        {
-            QFile::remove(state);
-            WatchedFolder watched(watcher, folder, state);
-            QVERIFY(watched.start());
-            write("moving.docx");
-            watcher.tell(folder + "/moving.docx", FolderWatcher::Change::Closed);
-            QStringList got;
-            QTRY_VERIFY(!(got += arrivals(watched)).isEmpty());
-            QCOMPARE(got, QStringList{"moving.docx"});
-            watched.markDone(folder + "/moving.docx");
-            QDir(folder).mkdir("sub");
-            QVERIFY(QFile::rename(folder + "/moving.docx", folder + "/sub/moved.docx"));
-            watcher.tell(folder + "/moving.docx", FolderWatcher::Change::Removed);
-            watcher.tell(folder + "/sub/moved.docx", FolderWatcher::Change::MovedIn);
-            auto recorded = [&state](const QString &name) {
-                QFile file(state);
-                return file.open(QIODevice::ReadOnly) && file.readAll().contains(name.toUtf8());
-            };
-            QTRY_VERIFY(recorded("sub/moved.docx")); // taken as done, not handed out
-            QCOMPARE(arrivals(watched), QStringList());
-            {
-                QFile file(folder + "/sub/moved.docx");
-                QVERIFY(file.open(QIODevice::WriteOnly));
-                file.write("another content");
-            }
-            watcher.tell(folder + "/sub/moved.docx", FolderWatcher::Change::Closed);
-            got.clear();
-            QTRY_VERIFY(!(got += arrivals(watched)).isEmpty());
-            QCOMPARE(got, QStringList{"moved.docx"});
-            watched.markDone(folder + "/sub/moved.docx");
-        }
-        {
-            WatchedFolder restarted(watcher, folder, state); // written anew at its start
-            QVERIFY(restarted.start());
-            QFile file(state);
-            QVERIFY(file.open(QIODevice::ReadOnly));
-            const QByteArray kept = file.readAll();
-            QVERIFY(kept.contains("/sub/moved.docx\""));
-            QVERIFY(!kept.contains("/moving.docx\"")); // gone: not kept
-        }
-        problems.clear();
-        {
-            QFile garbage(state);
-            QVERIFY(garbage.open(QIODevice::WriteOnly));
-            garbage.write("{not json");
-        }
-        WatchedFolder again(watcher, folder, state);
-        connect(&again, &WatchedFolder::problem, this,
-                [&problems](const QString &text) { problems << text; });
-        QVERIFY(again.start());
-        QVERIFY(QFile::exists(state + ".bad"));
-        QVERIFY(problems.value(0).contains(".bad"));
-        QCOMPARE(arrivals(again), QStringList()); // nothing there is printed again
-
-        problems.clear();
-        WatchedFolder unwritable(watcher, folder, dir.filePath("state.json.bad/state.json"));
-        connect(&unwritable, &WatchedFolder::problem, this,
-                [&problems](const QString &text) { problems << text; });
-        QVERIFY(unwritable.start());
-        QVERIFY(problems.value(0).contains("cannot be written"));
-    }
-
     // --log keeps a JSON line per document, printed or not; past its limit
     // the record is kept as FILE.1 and a new one begun.
     void logRecordsEachDocumentAndRotates()
@@ -447,86 +302,11 @@ private slots:
               QStringList{"--print", "--copies", "0", "/a"},
               QStringList{"--print", "--copies", "1000", "/a"}, QStringList{"--copies", "2", "/a"},
               QStringList{"--from", "list"}, QStringList{"--print", "--null", "/a"},
-              QStringList{"--history", "--print", "/a"}})
+              QStringList{"--history", "--print", "/a"}, QStringList{"--history", "--printer", "P"},
+              QStringList{"--history", "--copies", "2"}, QStringList{"--history", "--done", "/d"},
+              QStringList{"--history", "--log", "f"}})
             QVERIFY2(parseCommandLine(wrong).mode == CommandLine::Mode::UsageError,
                      qPrintable(wrong.join(' ')));
-    }
-
-    // Printed and failed documents moved aside: a name already there gets a
-    // number, a failure its reason beside it, and a move that cannot be
-    // made leaves the document where it was.
-    void watchMovesDocumentsAside()
-    {
-        QTemporaryDir dir;
-        auto make = [&dir](const QString &name) {
-            QFile file(dir.filePath(name));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-            file.write(name.toUtf8());
-        };
-        const QString done = dir.filePath("done");
-        make("a.docx");
-        make("b.docx");
-        QVERIFY(!WatchedFolder::moveInto(dir.filePath("a.docx"), done));
-        make("a.docx"); // the same name again
-        QVERIFY(!WatchedFolder::moveInto(dir.filePath("a.docx"), done));
-        QVERIFY(!WatchedFolder::moveInto(dir.filePath("b.docx"), dir.filePath("failed"),
-                                         "This file is damaged."));
-        QVERIFY(QFile::exists(done + "/a.docx") && QFile::exists(done + "/a (2).docx"));
-        QVERIFY(!QFile::exists(dir.filePath("a.docx")));
-        QFile reason(dir.filePath("failed/b.txt"));
-        QVERIFY(reason.open(QIODevice::ReadOnly));
-        QCOMPARE(reason.readAll(), "This file is damaged.\n");
-        make("c.docx");
-        make("blocked"); // a file where the folder should be
-        QVERIFY(WatchedFolder::moveInto(dir.filePath("c.docx"), dir.filePath("blocked/x")));
-        QVERIFY(QFile::exists(dir.filePath("c.docx")));
-    }
-
-    // A document that fails because the printer takes no jobs waits for it
-    // and prints once it does, said once and counted once; a document that
-    // fails for itself is reported and not tried again.
-    void watchWaitsForAPrinterThatTakesNoJobs()
-    {
-        QTemporaryDir dir;
-        const QString folder = dir.filePath("in");
-        QDir().mkpath(folder);
-        FakeFolderWatcher watcher;
-        FakeWordProcessor word;
-        word.failures["PrintOut"] = "The printer is not accepting jobs.";
-        word.unopenable[(folder + "/bad.docx").toStdString()] = "This file is damaged.";
-        FakePrinterList printers;
-        printers.names = {"P"};
-        int asked = 0;
-        printers.accepting = [&](const QString &) {
-            if (asked++ == 0)
-                return false; // right after the first failure
-            word.failures.clear();
-            return true;
-        };
-        FakeSettingsStore settings;
-        QStringList out, err;
-        CommandLinePrint run(
-            word, printers, settings, [](int) {}, [] {}, [&out](const QString &l) { out << l; },
-            [&err](const QString &l) { err << l; });
-        QTimer::singleShot(0, [&] {
-            for (const char *name : {"held.docx", "bad.docx"}) {
-                QFile file(folder + u'/' + QString::fromLatin1(name));
-                QVERIFY(file.open(QIODevice::WriteOnly));
-                file.write("document");
-                file.close();
-                watcher.tell(file.fileName(), FolderWatcher::Change::Closed);
-            }
-        });
-        QElapsedTimer limit;
-        limit.start();
-        const int status =
-            run.watch(parseCommandLine({"--watch", "--printer", "P", "--pause", "0", folder}),
-                      &watcher, [&] { return out.size() >= 2 || limit.elapsed() > 30000; });
-        QCOMPARE(status, 0);
-        QCOMPARE(out, (QStringList{"printed " + folder + "/held.docx",
-                                   "failed " + folder + "/bad.docx: This file is damaged.",
-                                   "1 printed, 1 not printed"}));
-        QCOMPARE(err.filter("waits for it").size(), 1);
     }
 
     // On Windows: "/?" asks for the help, a quote left after a drive's root

@@ -20,6 +20,15 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+// A failure of the word processor or of the system it runs on (it cannot
+// start, its disk is full), not of the document: the same document prints
+// once that is mended.
+class SystemFailure : public AutomationError
+{
+public:
+    using AutomationError::AutomationError;
+};
+
 // Called while the layer waits for the word processor (an instance starting,
 // a job spooling), so the caller's window keeps handling its events.
 using YieldFunction = std::function<void()>;

@@ -182,7 +182,7 @@ void LibreOfficeApplication::startAhead(AheadOfTime ahead)
             closeQuietly(loadHidden(m_desktop, url));
             spareMoment(SpareMoment::WarmedUp);
         } catch (const uno::Exception &e) {
-            throw AutomationError("The word processor could not be started: " + toUtf8(e.Message));
+            throw SystemFailure("The word processor could not be started: " + toUtf8(e.Message));
         }
     });
 }
@@ -324,9 +324,9 @@ void LibreOfficeApplication::connect()
             const std::string full = OfficeProfiles::noSpaceLeft(
                 {m_settings.profile, m_settings.tempDir, fs::path("/tmp")});
             if (!full.empty())
-                throw AutomationError("The word processor could not be started. " + full);
-            throw AutomationError("The word processor could not be started (it ended with code " +
-                                  std::to_string(*status) + ").");
+                throw SystemFailure("The word processor could not be started. " + full);
+            throw SystemFailure("The word processor could not be started (it ended with code " +
+                                std::to_string(*status) + ").");
         }
         try {
             m_remote = m_runtime->connect(m_settings.pipeName);
@@ -335,13 +335,13 @@ void LibreOfficeApplication::connect()
         } catch (const uno::Exception &e) {
             if (m_process->exitStatus())
                 continue;
-            throw AutomationError("The word processor could not be reached: " + toUtf8(e.Message));
+            throw SystemFailure("The word processor could not be reached: " + toUtf8(e.Message));
         }
         if (std::chrono::steady_clock::now() >= deadline) {
             m_process->kill();
-            throw AutomationError("The word processor did not start within " +
-                                  std::to_string(m_settings.startTimeout.count() / 1000) +
-                                  " seconds.");
+            throw SystemFailure("The word processor did not start within " +
+                                std::to_string(m_settings.startTimeout.count() / 1000) +
+                                " seconds.");
         }
         pause();
     }
@@ -354,7 +354,8 @@ void LibreOfficeApplication::connect()
         m_call.guarded(*m_process, m_settings.callTimeout,
                        [this] { m_desktop = frame::Desktop::create(m_remote); });
     } catch (const uno::Exception &e) {
-        throw failure("The word processor could not be started", toUtf8(e.Message));
+        throw SystemFailure(
+            failure("The word processor could not be started", toUtf8(e.Message)).what());
     }
 }
 

@@ -46,8 +46,8 @@ OfficeProcess::OfficeProcess(const std::string &executable,
 
     m_pid = fork();
     if (m_pid < 0)
-        throw AutomationError(std::string("The word processor could not be started: ") +
-                              std::strerror(errno));
+        throw SystemFailure(std::string("The word processor could not be started: ") +
+                            std::strerror(errno));
     if (m_pid == 0) {
         setpgid(0, 0);
         prctl(PR_SET_PDEATHSIG, SIGKILL);

@@ -56,8 +56,8 @@ OfficeProfiles::OfficeProfiles(fs::path templateDir, fs::path copiesDir)
     };
     if (::lstat(m_copiesDir.c_str(), &info) != 0 || !S_ISDIR(info.st_mode) ||
         info.st_uid != getuid() || (info.st_mode & 077) != 0)
-        throw AutomationError("The folder for office profiles is not private: " +
-                              m_copiesDir.string());
+        throw SystemFailure("The folder for office profiles is not private: " +
+                            m_copiesDir.string());
 }
 
 fs::path OfficeProfiles::defaultTemplateDir()
@@ -189,8 +189,8 @@ fs::path OfficeProfiles::makePrivateDir(const std::string &prefix) const
         m_copiesDir / (prefix + "-" + std::to_string(getpid()) + "-" + randomToken());
     if (::mkdir(dir.c_str(), 0700) != 0) {
         const std::string full = noSpaceLeft({m_copiesDir});
-        throw AutomationError("Could not create a private office profile folder: " +
-                              (full.empty() ? dir.string() : full));
+        throw SystemFailure("Could not create a private office profile folder: " +
+                            (full.empty() ? dir.string() : full));
     }
     return dir;
 }
@@ -209,8 +209,8 @@ fs::path OfficeProfiles::makeCopy() const
     if (error) {
         remove(dir);
         const std::string full = noSpaceLeft({m_copiesDir, m_templateDir});
-        throw AutomationError("Could not copy the office profile: " +
-                              (full.empty() ? error.message() + "." : full));
+        throw SystemFailure("Could not copy the office profile: " +
+                            (full.empty() ? error.message() + "." : full));
     }
     return dir;
 }

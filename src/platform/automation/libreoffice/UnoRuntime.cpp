@@ -38,11 +38,11 @@ UnoRuntime::UnoRuntime(const std::filesystem::path &programDir)
     try {
         m_local = cppu::defaultBootstrap_InitialComponentContext();
     } catch (const uno::Exception &e) {
-        throw AutomationError("The word processor's interface could not be loaded: " +
-                              toUtf8(e.Message));
+        throw SystemFailure("The word processor's interface could not be loaded: " +
+                            toUtf8(e.Message));
     }
     if (!m_local.is() || !typeKnown("com.sun.star.frame.XDesktop2"))
-        throw AutomationError("The word processor's interface types could not be loaded.");
+        throw SystemFailure("The word processor's interface types could not be loaded.");
 }
 
 uno::Reference<uno::XComponentContext> UnoRuntime::connect(const std::string &pipeName) const
