@@ -35,6 +35,8 @@ check "the print station's systemd user unit" test -f "$unit"
 mkdir -p "$work/units" "$work/run"
 chmod 700 "$work/run"
 sed "s|/usr/bin/marrowlake|$root/usr/bin/marrowlake|" "$unit" >"$work/units/marrowlake-watch@srv-print.service"
+check "a station that cannot run as asked (status 2) is not restarted, and a share is waited for" \
+    bash -c "grep -qx 'RestartPreventExitStatus=2' '$unit' && grep -qx 'RequiresMountsFor=%f' '$unit'"
 check "systemd accepts it" bash -c "XDG_RUNTIME_DIR='$work/run' MANPATH='$root/usr/share/man' systemd-analyze verify --user '$work/units/marrowlake-watch@srv-print.service'"
 check "the manual page" bash -c "zcat '$root/usr/share/man/man1/marrowlake.1.gz' | grep -q '^.SH EXIT STATUS'"
 depends=$(dpkg-deb -f "$deb" Depends)

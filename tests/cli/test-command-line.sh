@@ -256,10 +256,10 @@ start_watch --done "$done" --failed "$work/failed"
 python3 "$maker" "$in/$good" "watchgood"
 echo "not a document" >"$in/bad.docx"
 wait_for "two lines from the watch" 120 '[ "$(wc -l <"$work/watch.out")" -ge 2 ]'
-wait_for "the failed document's reason" 120 '[ -e "$work/failed/bad.txt" ]'
+wait_for "the failed document's reason" 120 '[ -e "$work/failed/bad.docx.txt" ]'
 stop_watch || true
 check "a printed document goes to the done folder, a failed one to the failed folder" \
-    [ "$(cd "$in" && ls "$good" bad.docx 2>/dev/null | wc -l) $(ls "$done") $(ls "$work/failed" | tr '\n' ' ')" = "0 $good bad.docx bad.txt " ]
+    [ "$(cd "$in" && ls "$good" bad.docx 2>/dev/null | wc -l) $(ls "$done") $(ls "$work/failed" | tr '\n' ' ')" = "0 $good bad.docx bad.docx.txt " ]
 check "the done folder is not watched: nothing printed twice" \
     [ "$(grep '^printed' "$work/watch.out")" = "printed $in/good\\xe9.docx" ]
 
