@@ -222,18 +222,17 @@ QStringList commandLinePaths(const QStringList &paths, bool mustExist,
 
 QString commandLineHelp(PathStyle style)
 {
-    // Only what this system's build has: Word and no folder watching on
-    // Windows, where each start also opens a window of its own.
+    // Only what this system's build has: Word on Windows, where each start
+    // also opens a window of its own.
     const bool windows = style == PathStyle::Windows;
     QString help = QStringLiteral("Usage: marrowlake [PATH...]\n"
                                   "       marrowlake --print [--printer NAME] [--pause SECONDS] "
                                   "[--copies N]\n"
                                   "                  [--pages RANGES] [--from FILE [--null]] "
-                                  "[PATH...]\n");
-    if (!windows)
-        help += QStringLiteral("       marrowlake --watch FOLDER [--printer NAME] [--pause "
-                               "SECONDS]\n"
-                               "                  [--done FOLDER] [--failed FOLDER]\n");
+                                  "[PATH...]\n"
+                                  "       marrowlake --watch FOLDER [--printer NAME] [--pause "
+                                  "SECONDS]\n"
+                                  "                  [--done FOLDER] [--failed FOLDER]\n");
     help += QStringLiteral("       marrowlake --list-printers\n"
                            "       marrowlake --history [N] [--paths [--null]]\n"
                            "\n"
@@ -250,22 +249,18 @@ QString commandLineHelp(PathStyle style)
                                      "is.\n\n");
     help += QStringLiteral(
         "  --print            print PATH... without a window; one line per document\n");
-    if (!windows)
-        help += QStringLiteral(
-            "  --watch FOLDER     print every document that arrives in FOLDER or its\n"
-            "                     subfolders, once, in order of arrival, until stopped\n"
-            "                     (Ctrl+C); documents there before the first watch of\n"
-            "                     FOLDER are left alone, those arriving between two\n"
-            "                     watches are printed by the next\n"
-            "  --done FOLDER      with --watch: move each printed document there\n"
-            "  --failed FOLDER    with --watch: move each failed document there, with\n"
-            "                     NAME.txt beside it saying why\n");
-    help += windows ? QStringLiteral(
-                          "  --log FILE         with --print: append a JSON line per document to\n"
-                          "                     FILE (time, path, printer, result)\n")
-                    : QStringLiteral(
-                          "  --log FILE         with --print or --watch: append a JSON line per\n"
-                          "                     document to FILE (time, path, printer, result)\n");
+    help += QStringLiteral(
+        "  --watch FOLDER     print every document dropped into FOLDER or its\n"
+        "                     subfolders, once, in order of arrival, until stopped\n"
+        "                     (Ctrl+C); documents there before the first watch of\n"
+        "                     FOLDER are left alone, those arriving between two\n"
+        "                     watches are printed by the next\n"
+        "  --done FOLDER      with --watch: move each printed document there (a\n"
+        "                     folder of this user's own)\n"
+        "  --failed FOLDER    with --watch: move each failed document there, with\n"
+        "                     NAME.EXT.txt beside it saying why\n"
+        "  --log FILE         with --print or --watch: append a JSON line per\n"
+        "                     document to FILE (time, path, printer, result)\n");
     help += QStringLiteral(
         "  --copies N         copies of each document, 1 to 999 (default 1)\n"
         "  --pages RANGES     only these pages, as the print dialogs take them: 1-3,5\n"

@@ -405,7 +405,10 @@ int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
             held.removeAll(path);
             if (taken.copy.isEmpty())
                 continue; // not the document that arrived: nothing to print
-            auto failure = attempt(taken.copy, steps);
+            // As the system writes paths (backslashes on Windows), as --print
+            // gives them.
+            const QString copy = QDir::toNativeSeparators(taken.copy);
+            auto failure = attempt(copy, steps);
             watched.release(taken);
             printedOne = true;
             if (failure && (m_systemFailure || !m_printers.acceptsJobs(printer))) {
@@ -415,11 +418,12 @@ int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
             retryMs = 0;
             // Said of the dropped document, never of the private copy.
             const QString now = watched.currentPath(path);
+            const QString shown = QDir::toNativeSeparators(now);
             if (failure)
                 failure = QString::fromStdString(*failure)
-                              .replace(QString::fromUtf8(nativePath(taken.copy)), now)
+                              .replace(QString::fromUtf8(nativePath(copy)), shown)
                               .toStdString();
-            report(now, failure);
+            report(shown, failure);
             watched.markDone(taken);
             // Moved once the scheduler holds its job; a document that cannot
             // be moved stays, said, and is not printed again.

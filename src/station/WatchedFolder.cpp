@@ -19,6 +19,9 @@ constexpr int SettleMs = 300;
 constexpr int ListedSettleMs = 2000;
 // How often a folder that went away is looked for.
 constexpr int RetryMs = 3000;
+// How long a document that left may take to turn up elsewhere as the same
+// file and count as moved.
+constexpr int MovedWithinMs = 10000;
 
 bool isUnder(const QString &path, const QString &folder)
 {
@@ -286,10 +289,31 @@ void WatchedFolder::removed(const QString &path, bool folder)
         m_queued.remove(p);
         return true;
     });
+    const auto &documents = m_record.documents();
+    for (auto it = documents.constBegin(); it != documents.constEnd(); ++it) {
+        if (goes(it.key())) {
+            m_left.append({it.key(), it.value(), {}});
+            m_left.last().since.start();
+        }
+    }
     if (folder)
         m_record.goneUnder(path);
     else
         m_record.gone(path);
+}
+
+bool WatchedFolder::movedFromElsewhere(const QString &path, const DroppedFile &file)
+{
+    m_left.removeIf([](const Left &left) { return left.since.elapsed() > MovedWithinMs; });
+    for (qsizetype i = 0; i < m_left.size(); ++i) {
+        // The same file: its identity, not its content (the same content
+        // dropped again is a request of its own).
+        if (m_left[i].document.file.sameAs(file)) {
+            m_record.done(path, m_left.takeAt(i).document);
+            return true;
+        }
+    }
+    return false;
 }
 
 void WatchedFolder::rescan()
@@ -455,7 +479,8 @@ void WatchedFolder::settle()
     for (const auto &entry : ready) {
         const QString &path = entry.second;
         const Candidate candidate = m_candidates.take(path);
-        if (!candidate.fresh && knownAlready(path, candidate.file))
+        if (candidate.fresh ? movedFromElsewhere(path, candidate.file)
+                            : knownAlready(path, candidate.file))
             continue;
         m_arrived << path;
         m_queued.insert(path, candidate.file);

@@ -111,6 +111,8 @@ private:
     // Whether a document found again is one done with (seen as it is, or
     // renamed while nobody watched): then the record is brought up to date.
     [[nodiscard]] bool knownAlready(const QString &path, const DroppedFile &file);
+    // Whether a new file is one that just left another place in the tree.
+    [[nodiscard]] bool movedFromElsewhere(const QString &path, const DroppedFile &file);
     void settle();
     void rescan();
     void folderGone();
@@ -128,6 +130,16 @@ private:
     // they arrived with.
     QHash<QString, DroppedFile> m_queued;
     QHash<QString, QString> m_renamedQueued; // first path -> where it is now
+    // Documents done with that lately left the tree as the watcher told:
+    // one that turns up elsewhere as the same file (where a system tells a
+    // move between folders as a removal and an arrival) was moved.
+    struct Left
+    {
+        QString path;
+        StationRecord::Document document;
+        QElapsedTimer since;
+    };
+    QList<Left> m_left;
     qint64 m_seen = 0;
     QTimer m_settle; // runs only while candidates wait
     QTimer m_retry;  // runs only while the folder is gone

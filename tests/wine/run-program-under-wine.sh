@@ -160,6 +160,54 @@ check "Word gets macros off and alerts off before Open, then the print" \
     [ "$(head -n 10 "$WORD_STANDIN_LOG")" = "$expected" ]
 check "Word is quit at the end" [ "$(tail -n 1 "$WORD_STANDIN_LOG")" = "Quit(false)" ]
 
+# A print station: marrowlake --watch through the stand-in Word, the folder
+# written to from outside Wine as a share would be. Each drop prints once,
+# from a private copy; a rename inside the folder prints nothing; --done
+# takes the printed ones, the same content dropped twice going there twice.
+station="$WINEPREFIX/drive_c/station"
+mkdir -p "$station/in"
+: >"$WORD_STANDIN_LOG"
+start_station() { # start_station OPTION...: until it says it is watching
+    printf '@marrowlake --watch C:\\station\\in --printer capture --pause 0 %s\r\n' "$*" >"$work/station.bat"
+    (cd "$(dirname "$program")" && exec wine cmd /c "$(winepath -w "$work/station.bat")" \
+        >"$work/station.out" 2>"$work/station.err") &
+    station_pid=$!
+    for _ in $(seq 600); do grep -qs watching "$work/station.err" && return; sleep 0.1; done
+}
+stop_station() {
+    wine taskkill /F /IM marrowlake.exe >/dev/null 2>&1 || true
+    wait "$station_pid" 2>/dev/null || true
+}
+printed() { tr -d '\r' <"$work/station.out" | grep -c '^printed' || true; }
+await_printed() { # await_printed N
+    for _ in $(seq 1200); do [ "$(printed)" -ge "$1" ] && return; sleep 0.1; done
+}
+start_station
+for name in one two three; do cp "$installed/Samples/Sample 1 - Welcome.docx" "$station/in/$name.docx"; done
+await_printed 3
+check "the station prints a burst of drops, once each, in order" \
+    [ "$(tr -d '\r' <"$work/station.out" | grep '^printed')" = 'printed C:\station\in\one.docx
+printed C:\station\in\two.docx
+printed C:\station\in\three.docx' ]
+check "Word opens the station's private copy, never the dropped file" \
+    [ "$(grep '^Open(' "$WORD_STANDIN_LOG" | grep -c 'marrowlake-spool')" = 3 ]
+mkdir -p "$station/in/sub"
+mv "$station/in/one.docx" "$station/in/sub/one-renamed.docx"
+mv "$station/in/two.docx" "$station/in/two-renamed.docx"
+cp "$installed/Samples/Sample 1 - Welcome.docx" "$station/in/marker.docx"
+await_printed 4
+check "a rename inside the folder prints nothing; the next drop prints" \
+    [ "$(printed) $(tr -d '\r' <"$work/station.out" | grep '^printed' | tail -n 1)" = '4 printed C:\station\in\marker.docx' ]
+stop_station
+start_station '--done C:\station\done'
+cp "$installed/Samples/Sample 1 - Welcome.docx" "$station/in/form.docx"
+for _ in $(seq 600); do [ -e "$station/done/form.docx" ] && break; sleep 0.1; done
+cp "$installed/Samples/Sample 1 - Welcome.docx" "$station/in/form.docx"
+for _ in $(seq 600); do [ -e "$station/done/form (2).docx" ] && break; sleep 0.1; done
+check "with --done: the same form dropped twice prints twice, each moved there" \
+    bash -c "[ -e '$station/done/form.docx' ] && [ -e '$station/done/form (2).docx' ] && [ ! -e '$station/in/form.docx' ]"
+stop_station
+
 # The window, with the sample files, on the virtual display.
 : >"$WORD_STANDIN_LOG"
 wine "$program" "$folder\\Samples\\Sample 1 - Welcome.docx" "$folder\\Samples\\Sample 2 - Options.odt" \
