@@ -249,18 +249,18 @@ QString commandLineHelp(PathStyle style)
                                      "is.\n\n");
     help += QStringLiteral(
         "  --print            print PATH... without a window; one line per document\n");
-    help += QStringLiteral(
-        "  --watch FOLDER     print every document dropped into FOLDER or its\n"
-        "                     subfolders, once, in order of arrival, until stopped\n"
-        "                     (Ctrl+C); documents there before the first watch of\n"
-        "                     FOLDER are left alone, those arriving between two\n"
-        "                     watches are printed by the next\n"
-        "  --done FOLDER      with --watch: move each printed document there (a\n"
-        "                     folder of this user's own)\n"
-        "  --failed FOLDER    with --watch: move each failed document there, with\n"
-        "                     NAME.EXT.txt beside it saying why\n"
-        "  --log FILE         with --print or --watch: append a JSON line per\n"
-        "                     document to FILE (time, path, printer, result)\n");
+    help +=
+        QStringLiteral("  --watch FOLDER     print every document dropped into FOLDER or its\n"
+                       "                     subfolders, once, in order of arrival, until stopped\n"
+                       "                     (Ctrl+C); documents there before the first watch of\n"
+                       "                     FOLDER are left alone, those arriving between two\n"
+                       "                     watches are printed by the next\n"
+                       "  --done FOLDER      with --watch: move each printed document there (a\n"
+                       "                     folder of this user's own)\n"
+                       "  --failed FOLDER    with --watch: move each failed document there, with\n"
+                       "                     NAME.EXT.txt beside it saying why\n"
+                       "  --log FILE         with --print or --watch: append a JSON line per\n"
+                       "                     document to FILE (time, path, printer, result)\n");
     help += QStringLiteral(
         "  --copies N         copies of each document, 1 to 999 (default 1)\n"
         "  --pages RANGES     only these pages, as the print dialogs take them: 1-3,5\n"

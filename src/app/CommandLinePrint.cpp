@@ -348,7 +348,7 @@ int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
         return 2;
     }
     m_err(QStringLiteral("marrowlake: watching %1 for documents to print on %2")
-              .arg(lineSafe(folder), printer));
+              .arg(lineSafe(QDir::toNativeSeparators(folder)), printer));
 
     const int pause = pauseFor(line);
     startLog(line, printer, pause);
@@ -373,7 +373,7 @@ int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
             held.prepend(path);
         if (retryMs == 0)
             m_err(QStringLiteral("marrowlake: %1 waits: %2; it is tried again until it prints")
-                      .arg(lineSafe(path), why));
+                      .arg(lineSafe(QDir::toNativeSeparators(path)), why));
         retryMs = retryMs == 0 ? PrinterCheckMs : std::min(2 * retryMs, LongestRetryMs);
         retry.start(retryMs);
     };

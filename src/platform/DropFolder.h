@@ -103,6 +103,6 @@ public:
 private:
     QString m_path;
     QString m_problem;
-    int m_fd = -1;             // the folder held open (a descriptor)
+    int m_fd = -1;            // the folder held open (a descriptor)
     void *m_handle = nullptr; // or, on Windows, a handle
 };

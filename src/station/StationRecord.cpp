@@ -31,6 +31,11 @@ StationRecord::Document documentOf(const QJsonObject &line)
     return document;
 }
 
+QString said(const QString &path)
+{
+    return QDir::toNativeSeparators(path);
+}
+
 bool under(const QString &path, const QString &folder)
 {
     return path.startsWith(folder) && path.size() > folder.size() && path[folder.size()] == u'/';
@@ -57,13 +62,13 @@ bool StationRecord::lock(QString *why)
     if (m_lock->error() == QLockFile::LockFailedError &&
         m_lock->getLockInfo(&pid, &host, &application))
         *why = QStringLiteral("%1 is watched already, by process %2; one station a folder")
-                   .arg(m_folder)
+                   .arg(said(m_folder))
                    .arg(pid);
     else
         *why = QStringLiteral("the record of %1 cannot be locked (%2)")
-                   .arg(m_folder, m_lock->error() == QLockFile::PermissionError
-                                      ? QStringLiteral("no permission")
-                                      : QStringLiteral("an unknown error"));
+                   .arg(said(m_folder), m_lock->error() == QLockFile::PermissionError
+                                            ? QStringLiteral("no permission")
+                                            : QStringLiteral("an unknown error"));
     return false;
 }
 
@@ -124,7 +129,7 @@ StationRecord::Loaded StationRecord::load()
         m_problem(QStringLiteral("%1 line(s) of the record %2 could not be read and were left "
                                  "out")
                       .arg(bad)
-                      .arg(m_file));
+                      .arg(said(m_file)));
     return Loaded::Read;
 }
 
@@ -135,8 +140,8 @@ void StationRecord::keepAside()
     const bool kept = QFile::rename(m_file, aside);
     m_problem(QStringLiteral("the record of what was printed from %1 cannot be read (%2); "
                              "documents there now are left alone")
-                  .arg(m_folder,
-                       kept ? QStringLiteral("kept as ") + aside : QStringLiteral("in ") + m_file));
+                  .arg(said(m_folder), kept ? QStringLiteral("kept as ") + said(aside)
+                                            : QStringLiteral("in ") + said(m_file)));
 }
 
 void StationRecord::done(const QString &path, const Document &document)
@@ -215,6 +220,6 @@ void StationRecord::written(bool ok, const QString &why)
     // know what was printed.
     if (!ok && !m_failed)
         m_problem(QStringLiteral("the record of what was printed cannot be written to %1 (%2)")
-                      .arg(m_file, why));
+                      .arg(said(m_file), why));
     m_failed = !ok;
 }

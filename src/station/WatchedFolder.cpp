@@ -1,5 +1,6 @@
 #include "WatchedFolder.h"
 
+#include "DirectoryListing.h"
 #include "FileNames.h"
 #include "FolderSearch.h"
 
@@ -26,6 +27,12 @@ constexpr int MovedWithinMs = 10000;
 bool isUnder(const QString &path, const QString &folder)
 {
     return path.size() > folder.size() && path.startsWith(folder) && path[folder.size()] == u'/';
+}
+
+// A path as the person running the station reads it.
+QString said(const QString &path)
+{
+    return QDir::toNativeSeparators(shownPath(path));
 }
 
 // The path after a rename of `from` (a file, or a folder with all in it).
@@ -327,19 +334,17 @@ void WatchedFolder::folderGone()
 {
     m_candidates.clear();
     emit problem(QStringLiteral("the folder %1 is gone; it is looked for every %2 seconds")
-                     .arg(m_folder)
+                     .arg(said(m_folder))
                      .arg(RetryMs / 1000));
     m_retry.start();
 }
 
 void WatchedFolder::retryWatch()
 {
-    if (!m_tree.status(m_folder).exists && !QFileInfo(m_folder).isDir())
-        return;
-    if (!m_watcher.watch(m_folder))
+    if (!namesFolder(m_folder) || !m_watcher.watch(m_folder))
         return;
     m_retry.stop();
-    emit problem(QStringLiteral("the folder %1 is back").arg(m_folder));
+    emit problem(QStringLiteral("the folder %1 is back").arg(said(m_folder)));
     rescan();
 }
 
@@ -479,6 +484,11 @@ void WatchedFolder::settle()
     for (const auto &entry : ready) {
         const QString &path = entry.second;
         const Candidate candidate = m_candidates.take(path);
+        // The very file done with at this path (a new folder's walk can find
+        // a file that was then told as renamed into it) is no drop.
+        const auto done = m_record.documents().constFind(path);
+        if (done != m_record.documents().constEnd() && done->file.sameAs(candidate.file))
+            continue;
         if (candidate.fresh ? movedFromElsewhere(path, candidate.file)
                             : knownAlready(path, candidate.file))
             continue;

@@ -23,25 +23,7 @@ trap cleanup EXIT
 # Settings of this test's own, never the user's.
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" XDG_STATE_HOME="$work/state"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-failures=0 passes=0
-check() { # check DESCRIPTION CONDITION...
-    local what=$1; shift
-    if "$@"; then
-        echo "ok: $what"; passes=$((passes + 1))
-    else
-        echo "FAILED: $what"; failures=$((failures + 1))
-    fi
-}
-# wait_for WHAT SECONDS CONDITION: until the condition (shell code) holds,
-# at most SECONDS; what it gave up on is said, and the check that follows
-# fails on it.
-wait_for() {
-    local deadline=$((SECONDS + $2))
-    until eval "$3"; do
-        [ "$SECONDS" -lt "$deadline" ] || { echo "gave up waiting for $1"; return 0; }
-        sleep 0.1
-    done
-}
+. "$(dirname "$0")/checks.sh"
 jobs() { ls "$CAPTURE_ROOT/capture" 2>/dev/null | wc -l; }
 # A queue prints in the order jobs came: the number of jobs after the first
 # $1 and before a marker job sent now, once the marker is in.

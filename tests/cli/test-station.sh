@@ -27,22 +27,7 @@ chmod 755 "$work"
 export XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/run" XDG_STATE_HOME="$work/state"
 export XDG_DATA_HOME="$work/data"
 mkdir -p "$XDG_RUNTIME_DIR" && chmod 700 "$XDG_RUNTIME_DIR"
-failures=0 passes=0
-check() { # check DESCRIPTION CONDITION...
-    local what=$1; shift
-    if "$@"; then
-        echo "ok: $what"; passes=$((passes + 1))
-    else
-        echo "FAILED: $what"; failures=$((failures + 1))
-    fi
-}
-wait_for() { # wait_for WHAT SECONDS CONDITION
-    local deadline=$((SECONDS + $2))
-    until eval "$3"; do
-        [ "$SECONDS" -lt "$deadline" ] || { echo "gave up waiting for $1"; return 0; }
-        sleep 0.1
-    done
-}
+. "$(dirname "$0")/checks.sh"
 stranger() { setpriv --reuid=nobody --regid=nogroup --clear-groups -- "$@"; }
 # The jobs the queue holds whose text has WORD.
 jobs_with() {

@@ -13,4 +13,5 @@ public:
     void tell(const QString &path, Change change) { emit fileChanged(path, change); }
     void gone() { emit folderGone(); }
     void move(const QString &from, const QString &to) { emit moved(from, to); }
+    void addFolder(const QString &path) { emit folderAdded(path); }
 };

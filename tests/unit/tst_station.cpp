@@ -147,6 +147,15 @@ private slots:
         QVERIFY(write(s.path("up.docx.part"), "upload"));
         s.move("up.docx.part", "up.docx");
         QCOMPARE(s.print(), QStringList{"up.docx=upload"});
+        // Moved into a new folder before the folder's own walk: still the
+        // same file.
+        QVERIFY(QDir().mkpath(s.path("new")) &&
+                QFile::rename(s.path("up.docx"), s.path("new/up.docx")));
+        s.watcher.addFolder(s.path("new"));
+        s.watcher.move(s.path("up.docx"), s.path("new/up.docx"));
+        QCOMPARE(s.print(), QStringList());
+        QVERIFY(QFile::rename(s.path("new/up.docx"), s.path("up.docx")));
+        s.watcher.move(s.path("new/up.docx"), s.path("up.docx"));
 
         // A restart prints nothing again, wherever the documents went, and
         // a start on an empty folder (a share not mounted) forgets nothing.

@@ -109,7 +109,8 @@ bool holdFolders(const QString &root, const QString &path, std::vector<Handle> &
         if (parts[i].isEmpty() || parts[i] == u"." || parts[i] == u"..")
             return false;
         folder += u'/' + parts[i];
-        held.push_back(openNoFollow(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE));
+        held.push_back(
+            openNoFollow(folder, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE));
         if (!held.back().valid() || !factsOf(held.back().get()).isFolder)
             return false;
     }
@@ -163,8 +164,8 @@ QString systemError(DWORD error)
     FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                        FORMAT_MESSAGE_IGNORE_INSERTS,
                    nullptr, error, 0, reinterpret_cast<wchar_t *>(&text), 0, nullptr);
-    const QString said = text ? QString::fromWCharArray(text).trimmed()
-                              : QStringLiteral("error %1").arg(error);
+    const QString said =
+        text ? QString::fromWCharArray(text).trimmed() : QStringLiteral("error %1").arg(error);
     LocalFree(text);
     return said;
 }
@@ -213,9 +214,8 @@ bool othersMayWrite(PACL dacl, PSID user)
             continue;
         const auto *ace = reinterpret_cast<ACCESS_ALLOWED_ACE *>(header);
         PSID sid = const_cast<DWORD *>(&ace->SidStart);
-        if (!(ace->Mask & Writing) || EqualSid(sid, user) ||
-            isWellKnown(sid, WinLocalSystemSid) || isWellKnown(sid, WinBuiltinAdministratorsSid) ||
-            isWellKnown(sid, WinCreatorOwnerSid))
+        if (!(ace->Mask & Writing) || EqualSid(sid, user) || isWellKnown(sid, WinLocalSystemSid) ||
+            isWellKnown(sid, WinBuiltinAdministratorsSid) || isWellKnown(sid, WinCreatorOwnerSid))
             continue;
         return true;
     }
@@ -280,8 +280,8 @@ void DropTree::walk(
                     walkAt(path, false);
                 continue;
             }
-            const Handle file = openNoFollow(path, FILE_READ_ATTRIBUTES,
-                                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
+            const Handle file = openNoFollow(
+                path, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE);
             DroppedFile facts = file.valid() ? factsOf(file.get()) : DroppedFile();
             if (!facts.exists && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
                 facts.exists = facts.isLink = true;
@@ -390,8 +390,7 @@ StationFolder::StationFolder(QString path) : m_path(std::move(path))
                         .arg(QDir::toNativeSeparators(m_path));
         return;
     }
-    if (!me || !owner ||
-        (!EqualSid(owner, me) && !isWellKnown(owner, WinBuiltinAdministratorsSid)))
+    if (!me || !owner || (!EqualSid(owner, me) && !isWellKnown(owner, WinBuiltinAdministratorsSid)))
         m_problem = QStringLiteral("the folder %1 belongs to another user; documents are moved "
                                    "only into a folder of the station's own")
                         .arg(QDir::toNativeSeparators(m_path));
@@ -411,9 +410,9 @@ StationFolder::~StationFolder()
 std::optional<QString> StationFolder::moveIn(const DropTree &tree, const QString &path,
                                              const DroppedFile &expected, const QString &reason)
 {
-    const QString failed = QStringLiteral("%1 could not be moved to %2")
-                               .arg(QDir::toNativeSeparators(path),
-                                    QDir::toNativeSeparators(m_path));
+    const QString failed =
+        QStringLiteral("%1 could not be moved to %2")
+            .arg(QDir::toNativeSeparators(path), QDir::toNativeSeparators(m_path));
     if (!m_handle)
         return failed;
     std::vector<Handle> held;
@@ -452,8 +451,8 @@ std::optional<QString> StationFolder::moveIn(const DropTree &tree, const QString
                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         if (!out.valid() && GetLastError() == ERROR_FILE_EXISTS)
             continue;
-        bool ok = out.valid() && copyContent(in.get(), out.get(), nullptr) &&
-                  FlushFileBuffers(out.get());
+        bool ok =
+            out.valid() && copyContent(in.get(), out.get(), nullptr) && FlushFileBuffers(out.get());
         const DWORD copyError = GetLastError();
         out = Handle();
         ok = ok && DeleteFileW(wide(path).c_str());
@@ -464,10 +463,9 @@ std::optional<QString> StationFolder::moveIn(const DropTree &tree, const QString
         break;
     }
     if (!reason.isEmpty()) {
-        const Handle why(CreateFileW(wide(target + QStringLiteral(".txt")).c_str(), GENERIC_WRITE,
-                                     0, nullptr, CREATE_NEW,
-                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT,
-                                     nullptr));
+        const Handle why(
+            CreateFileW(wide(target + QStringLiteral(".txt")).c_str(), GENERIC_WRITE, 0, nullptr,
+                        CREATE_NEW, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
         const QByteArray text = reason.toUtf8() + "\r\n";
         if (!why.valid() || !writeAll(why.get(), text.constData(), DWORD(text.size())))
             return QStringLiteral("why %1 was not printed could not be written to %2")

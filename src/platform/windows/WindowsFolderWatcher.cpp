@@ -46,11 +46,10 @@ public:
     {
         stop();
         m_root = QDir::cleanPath(folder);
-        m_dir = CreateFileW(QDir::toNativeSeparators(m_root).toStdWString().c_str(),
-                            FILE_LIST_DIRECTORY,
-                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED,
-                            nullptr);
+        m_dir = CreateFileW(
+            QDir::toNativeSeparators(m_root).toStdWString().c_str(), FILE_LIST_DIRECTORY,
+            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+            FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OVERLAPPED, nullptr);
         if (m_dir == INVALID_HANDLE_VALUE)
             return false;
         m_stopEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
@@ -114,10 +113,9 @@ private:
             for (auto *at = reinterpret_cast<const char *>(buffer.data());;) {
                 const auto *info = reinterpret_cast<const FILE_NOTIFY_INFORMATION *>(at);
                 notices.push_back(
-                    {info->Action,
-                     QString::fromWCharArray(info->FileName,
-                                             int(info->FileNameLength / sizeof(wchar_t)))
-                         .replace(u'\\', u'/')});
+                    {info->Action, QString::fromWCharArray(
+                                       info->FileName, int(info->FileNameLength / sizeof(wchar_t)))
+                                       .replace(u'\\', u'/')});
                 if (info->NextEntryOffset == 0)
                     break;
                 at += info->NextEntryOffset;
@@ -136,8 +134,7 @@ private:
     {
         const DWORD attributes =
             GetFileAttributesW(QDir::toNativeSeparators(path).toStdWString().c_str());
-        return attributes != INVALID_FILE_ATTRIBUTES &&
-               (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
                !(attributes & FILE_ATTRIBUTE_REPARSE_POINT);
     }
 
@@ -194,10 +191,9 @@ private:
     void checkOpenFiles()
     {
         for (auto it = m_open.begin(); it != m_open.end();) {
-            const HANDLE file =
-                CreateFileW(QDir::toNativeSeparators(*it).toStdWString().c_str(), GENERIC_READ,
-                            FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                            FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+            const HANDLE file = CreateFileW(QDir::toNativeSeparators(*it).toStdWString().c_str(),
+                                            GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                            FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
             if (file == INVALID_HANDLE_VALUE && GetLastError() == ERROR_SHARING_VIOLATION) {
                 ++it; // a writer still has it
                 continue;
