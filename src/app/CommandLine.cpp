@@ -107,6 +107,12 @@ CommandLine parseCommandLine(const QStringList &arguments, PathStyle style)
             line.copies = copies ? copies->toInt(&ok) : 0;
             if (!ok || line.copies < 1 || line.copies > 999)
                 return usageError(QStringLiteral("--copies takes a number from 1 to 999"));
+        } else if (name == QLatin1String("--jobs")) {
+            const auto jobs = value();
+            bool ok = false;
+            line.jobs = jobs ? jobs->toInt(&ok) : 0;
+            if (!ok || line.jobs < 1 || line.jobs > 16)
+                return usageError(QStringLiteral("--jobs takes a number from 1 to 16"));
         } else if (name == QLatin1String("--pages")) {
             const auto pages = value();
             line.pages = pages ? pageRanges(*pages) : QString();
@@ -152,7 +158,7 @@ CommandLine parseCommandLine(const QStringList &arguments, PathStyle style)
         // --history [N] [--paths]: the one argument besides is the count.
         line.mode = CommandLine::Mode::History;
         if (print || watch || line.paths.size() > 1 || line.printer || line.pause ||
-            !line.logFile.isEmpty() || line.copies != 1 || !line.pages.isEmpty() ||
+            !line.logFile.isEmpty() || line.copies != 1 || !line.pages.isEmpty() || line.jobs ||
             !line.fromFile.isEmpty() || !line.doneFolder.isEmpty() || !line.failedFolder.isEmpty())
             return usageError(QStringLiteral("--history goes alone (with a count, --paths and "
                                              "--null)"));
@@ -171,6 +177,8 @@ CommandLine parseCommandLine(const QStringList &arguments, PathStyle style)
             "--printer, --pause, --copies, --pages and --log go with --print or --watch"));
     if (!line.fromFile.isEmpty() && !print)
         return usageError(QStringLiteral("--from goes with --print"));
+    if (line.jobs && !print)
+        return usageError(QStringLiteral("--jobs goes with --print"));
     if (print && watch)
         return usageError(QStringLiteral("--print and --watch do not go together"));
     if ((!line.doneFolder.isEmpty() || !line.failedFolder.isEmpty()) && !watch)
@@ -228,8 +236,8 @@ QString commandLineHelp(PathStyle style)
     QString help = QStringLiteral("Usage: marrowlake [PATH...]\n"
                                   "       marrowlake --print [--printer NAME] [--pause SECONDS] "
                                   "[--copies N]\n"
-                                  "                  [--pages RANGES] [--from FILE [--null]] "
-                                  "[PATH...]\n"
+                                  "                  [--pages RANGES] [--jobs N] [--from FILE "
+                                  "[--null]] [PATH...]\n"
                                   "       marrowlake --watch FOLDER [--printer NAME] [--pause "
                                   "SECONDS]\n"
                                   "                  [--done FOLDER] [--failed FOLDER]\n");
@@ -264,6 +272,9 @@ QString commandLineHelp(PathStyle style)
     help += QStringLiteral(
         "  --copies N         copies of each document, 1 to 999 (default 1)\n"
         "  --pages RANGES     only these pages, as the print dialogs take them: 1-3,5\n"
+        "  --jobs N           with --print: documents worked on at once, one printing\n"
+        "                     and the others opening ahead (default: the processor's\n"
+        "                     cores, at least 2)\n"
         "  --from FILE        with --print: first the paths listed in FILE (- for\n"
         "                     standard input), one a line; lines starting with #\n"
         "                     are left out\n"

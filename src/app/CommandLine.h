@@ -38,6 +38,9 @@ struct CommandLine
     // line or, with --null, NUL-separated.
     QString fromFile;
     bool nullSeparated = false;
+    // --print: how many documents are worked on at once (one printing, the
+    // others opening in offices of their own); 0: the cores, at least 2.
+    int jobs = 0;
     // --history: how many of the last entries, and whether as a list of paths.
     int historyCount = 20;
     bool historyPaths = false;

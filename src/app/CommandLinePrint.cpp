@@ -16,6 +16,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFileInfo>
+#include <QThread>
 #include <QTimer>
 
 #include <utility>
@@ -111,6 +112,12 @@ void CommandLinePrint::startLog(const CommandLine &line, const QString &printer,
 automation::PrintRange CommandLinePrint::rangeOf(const CommandLine &line)
 {
     return {line.copies, line.pages.toStdString()};
+}
+
+int CommandLinePrint::officesAhead(const CommandLine &line)
+{
+    // One document printing and, on each other core, one opening ahead.
+    return line.jobs > 0 ? line.jobs - 1 : std::max(1, QThread::idealThreadCount() - 1);
 }
 
 int CommandLinePrint::listPrinters()
@@ -259,12 +266,13 @@ int CommandLinePrint::print(const CommandLine &line)
     // without its waits: a document is done once the scheduler has its job,
     // and the offices for the next ones start while it prints.
     qsizetype current = 0, startedUpTo = 0; // the last document with an office
+    const Yield poll = m_poll ? m_poll : m_yield;
     const automation::PrintSteps steps{
         [&printer] { return printer.toStdString(); },
-        [this](int) { m_yield(); },
-        m_yield,
+        [poll](int) { poll(); },
+        poll,
         [&] {
-            while (startedUpTo < std::min(documents.size() - 1, current + SparesAhead))
+            while (startedUpTo < std::min(documents.size() - 1, current + m_officesAhead))
                 m_word.prepareSpare(nativePath(documents[++startedUpTo]).toStdString());
         },
         [&] { m_sending = documents[current]; },

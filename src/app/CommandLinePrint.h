@@ -25,8 +25,13 @@ class StationFolder;
 class CommandLinePrint
 {
 public:
-    // Offices started ahead while a document prints (one per core here).
-    static constexpr int SparesAhead = 2;
+    // Offices opening the next documents while one prints: one per core,
+    // unless --jobs says how many documents are worked on at once.
+    [[nodiscard]] static int officesAhead(const CommandLine &line);
+    // How many documents one office prints, one after another, before a
+    // fresh one takes its place; one that fails a document is replaced at
+    // once.
+    static constexpr int DocumentsPerOffice = 100;
     // How soon a watch tries again a document held by a failure of its own
     // (the interval doubles up to the longest).
     static constexpr int PrinterCheckMs = 3000;
@@ -72,6 +77,10 @@ public:
     // The user's record of every document printed (besides a --log file);
     // none when empty.
     void setRecordFile(QString file) { m_recordFile = std::move(file); }
+    void setOfficesAhead(int offices) { m_officesAhead = offices; }
+    // How a document's print is polled: the word processor waits for its
+    // job itself, so this need not wait (the yield, when not given).
+    void setPollYield(Yield poll) { m_poll = std::move(poll); }
 
 private:
     // The printer named or stored; empty (and said why) when there is none.
@@ -117,4 +126,6 @@ private:
     bool m_systemFailure = false;
     int m_printed = 0;
     int m_failed = 0;
+    int m_officesAhead = 2;
+    Yield m_poll;
 };

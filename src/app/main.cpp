@@ -150,12 +150,18 @@ int runWithoutWindow(int argc, char *argv[])
             QThread::msleep(std::min<qint64>(20, qint64(seconds) * 1000 - clock.elapsed() + 1));
         }
     };
+    const int ahead = CommandLinePrint::officesAhead(line);
     office =
         automation::makeWordProcessor({yield, checkInterrupt, preparedOfficeProfile().toStdString(),
-                                       CommandLinePrint::SparesAhead, true});
+                                       ahead, true, CommandLinePrint::DocumentsPerOffice});
     run = std::make_unique<CommandLinePrint>(*office, printers, settings, wait, yield, out, err);
     run->setStopRequested([] { return interruptedBy != 0; });
     run->setRecordFile(printLogFile());
+    run->setOfficesAhead(ahead);
+    run->setPollYield([checkInterrupt] {
+        checkInterrupt();
+        yieldToEventLoop(0);
+    });
     CommandLine printing = line;
     const auto warn = [&err](const QString &warning) {
         err(QStringLiteral("marrowlake: ") + warning);

@@ -14,6 +14,7 @@
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QThread>
@@ -22,6 +23,7 @@
 
 #include <atomic>
 #include <csignal>
+#include <set>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -52,13 +54,15 @@ private:
         return names;
     }
 
-    // A quit office ends in the background, within moments.
+    // A quit office ends in the background, within moments (a generous
+    // limit for a loaded machine).
     void checkNothingLeft()
     {
-        QTRY_VERIFY2(e2e::officeChildren().empty(), "an office process was left behind");
-        QTRY_VERIFY2(
+        QTRY_VERIFY2_WITH_TIMEOUT(e2e::officeChildren().empty(),
+                                  "an office process was left behind", 30000);
+        QTRY_VERIFY2_WITH_TIMEOUT(
             QDir(m_copies.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot).isEmpty(),
-            "a profile copy was left behind");
+            "a profile copy was left behind", 30000);
     }
 
 private slots:
@@ -379,6 +383,106 @@ private slots:
             processor.endAllInstances();
             checkNothingLeft();
         }
+    }
+
+    // Offices that print one document after another, the next one opened
+    // ahead in another office: a document that stops its office, crashes
+    // it, is locked, is no document at all, or carries a macro costs only
+    // itself; the one after it prints on a fresh office; the jobs keep the
+    // list's order; nothing is left afterwards.
+    void reusedOfficesCostOnlyTheFailedDocument()
+    {
+        LibreOfficeProcessor::Options options;
+        options.copiesDir = m_copies.path().toStdString();
+        options.openAhead = true;
+        options.sparesAhead = 2;
+        options.documentsPerOffice = 50;
+        options.idleLimit = std::chrono::seconds(3);
+        LibreOfficeProcessor processor(options);
+        const QString marker = m_docs.filePath("reuse-macro-ran");
+        e2e::makeDocument(doc("reuse-plain.odt"), {"wordreusemacro"});
+        QCOMPARE(QProcess::execute(OFFICE_HELPER, {"--macro", doc("reuse-plain.odt"),
+                                                   doc("reuse-macro.odt"), marker}),
+                 0);
+        e2e::makeLockedDocument(doc("reuse-locked.docx"), "encrypted", {"wordreuselocked"});
+        QFile junk(doc("reuse-junk.docx"));
+        QVERIFY(junk.open(QIODevice::WriteOnly) && junk.write("not a document") > 0);
+        junk.close();
+        const QStringList names = {"good1",  "stopped", "good2", "crash", "good3",
+                                   "locked", "good4",   "macro", "junk",  "good5"};
+        QStringList documents;
+        for (const QString &name : names) {
+            if (name == u"locked" || name == u"junk")
+                documents << doc("reuse-" + name + ".docx");
+            else if (name == u"macro")
+                documents << doc("reuse-macro.odt");
+            else
+                e2e::makeDocument(documents.emplace_back(doc("reuse-" + name + ".docx")),
+                                  {"wordreuse" + name});
+        }
+        const int already = int(e2e::capturedJobs("capture").size());
+        std::set<pid_t> offices;
+        qsizetype current = 0, startedUpTo = 0;
+        const automation::PrintSteps steps{
+            [] { return std::string("capture"); },
+            [](int) {},
+            [] { QThread::msleep(10); },
+            [&] {
+                while (startedUpTo < std::min(documents.size() - 1, current + 2))
+                    processor.prepareSpare(documents[++startedUpTo].toStdString());
+            },
+            [&] {
+                // The office in hand is stopped, or killed, right before
+                // its job is sent (with those opening the next ones).
+                for (pid_t pid : e2e::officeChildren()) {
+                    offices.insert(pid);
+                    if (names[current] == u"stopped")
+                        ::kill(pid, SIGSTOP);
+                    if (names[current] == u"crash")
+                        ::kill(pid, SIGKILL);
+                }
+            },
+            {}};
+        QStringList failed;
+        for (; current < documents.size(); ++current) {
+            std::optional<std::string> failure;
+            try {
+                failure =
+                    automation::printDocument(processor, documents[current].toStdString(), steps);
+            } catch (const automation::AutomationError &e) {
+                failure = e.what();
+            }
+            if (failure)
+                failed << names[current];
+        }
+        processor.dropSpare();
+        QCOMPARE(failed, (QStringList{"stopped", "crash", "locked", "junk"}));
+        QStringList printed;
+        for (const QString &job : e2e::waitForJobs("capture", already + 6).mid(already))
+            printed << e2e::jobText(job)
+                           .section("wordreuse", 1)
+                           .section(QRegularExpression("\\s"), 0, 0);
+        QCOMPARE(printed, (QStringList{"good1", "good2", "good3", "good4", "macro", "good5"}));
+        QVERIFY(!QFileInfo::exists(marker));
+        // Three more in a row, none ahead: all three in one office.
+        offices.clear();
+        const automation::PrintSteps inTurn{[] { return std::string("capture"); },
+                                            [](int) {},
+                                            [] { QThread::msleep(10); },
+                                            {},
+                                            [&] {
+                                                for (pid_t pid : e2e::officeChildren())
+                                                    offices.insert(pid);
+                                            },
+                                            {}};
+        for (const char *name : {"good1", "good2", "good3"})
+            QVERIFY(!automation::printDocument(
+                processor, doc(QStringLiteral("reuse-%1.docx").arg(name)).toStdString(), inTurn));
+        QCOMPARE(offices.size(), std::size_t(1));
+        processor.dropSpare();
+        for (pid_t pid : e2e::officeChildren())
+            ::kill(pid, SIGCONT);
+        checkNothingLeft();
     }
 
     // When the scheduler does not answer, nothing counts as our job: neither

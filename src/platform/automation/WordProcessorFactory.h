@@ -21,6 +21,9 @@ struct WordProcessorHooks
     // document that comes, not one like it).
     int sparesAhead = 1;
     bool openAhead = false;
+    // How many documents one instance may print one after another (1: an
+    // instance for each document, as the window prints).
+    int documentsPerOffice = 1;
 };
 
 // The word processor of this platform: LibreOffice on Linux, Word on Windows.

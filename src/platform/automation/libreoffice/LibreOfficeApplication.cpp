@@ -129,7 +129,10 @@ void LibreOfficeApplication::finishStarting(std::chrono::milliseconds grace)
             return;
         }
         // Started ahead: it may have died or stopped since it warmed up.
-        m_call.guarded(*m_process, grace, [this] { (void)m_desktop->getComponents(); });
+        m_call.guarded(*m_process, grace, [this] {
+            closeRecycled();
+            (void)m_desktop->getComponents();
+        });
         if (!m_process->running())
             throw AutomationError("The word processor started ahead has ended.");
         spareMoment(SpareMoment::HandedOver);
@@ -183,6 +186,73 @@ void LibreOfficeApplication::startAhead(AheadOfTime ahead)
             spareMoment(SpareMoment::WarmedUp);
         } catch (const uno::Exception &e) {
             throw SystemFailure("The word processor could not be started: " + toUtf8(e.Message));
+        }
+    });
+}
+
+bool LibreOfficeApplication::recycle()
+{
+    if (m_ended || !m_process || !m_process->running() || m_warm.pending())
+        return false;
+    for (const LoadedDocument &document : m_documents)
+        m_recycled.push_back(document.component);
+    if (m_openedAhead.component.is())
+        m_recycled.push_back(m_openedAhead.component);
+    m_documents.clear();
+    m_openedAhead = {};
+    m_watcher = new PrintJobWatcher;
+    m_jobsBefore.reset();
+    m_jobTitle.clear();
+    m_sent = false;
+    ++m_documentsDone;
+    return true;
+}
+
+void LibreOfficeApplication::closeRecycled()
+{
+    for (const auto &component : std::exchange(m_recycled, {}))
+        closeQuietly(component);
+}
+
+long LibreOfficeApplication::residentKb() const
+{
+    if (!m_process)
+        return 0;
+    const std::string status =
+        readWholeFile(fs::path("/proc") / std::to_string(m_process->pid()) / "status");
+    const auto at = status.find("VmRSS:");
+    return at == std::string::npos ? 0 : std::atol(status.c_str() + at + 6);
+}
+
+void LibreOfficeApplication::openAheadOn(BackgroundStarter &starter, const std::string &document,
+                                         std::function<fs::path()> makeProfile)
+{
+    m_freshProfile = std::move(makeProfile);
+    m_warm.begin(starter, [this, document, printer = m_printer] {
+        if (m_warm.calledOff())
+            throw AutomationError("The word processor's early start was called off.");
+        const WatchdogGuard guard(*m_process, m_settings.callTimeout);
+        closeRecycled();
+        // When it cannot be opened now, or is no document to print, its turn
+        // opens it and says why.
+        if (document.empty() || !openAhead(document))
+            return;
+        try {
+            m_openedAhead.checked = keepIfPrintable(m_openedAhead.component, document);
+            if (!m_openedAhead.checked) {
+                m_openedAhead = {};
+                return;
+            }
+            if (printer.empty())
+                return;
+            const uno::Reference<view::XPrintable> printable(m_openedAhead.component,
+                                                             uno::UNO_QUERY_THROW);
+            printable->setPrinter(properties(property("Name", uno::Any(fromUtf8(printer)))));
+            for (const auto &p : printable->getPrinter())
+                if (p.Name == "Name" && toUtf8(p.Value.get<rtl::OUString>()) == printer)
+                    m_openedAhead.printer = printer;
+        } catch (const uno::Exception &) {
+            // Chosen at its turn, with the report that goes with it.
         }
     });
 }
@@ -409,16 +479,21 @@ std::unique_ptr<Document> LibreOfficeApplication::Open(const std::string &path)
     // Opened ahead by this instance: taken as it is. Any other document
     // opened ahead is not needed.
     uno::Reference<lang::XComponent> component;
+    std::string printer;
+    bool checked = false;
     if (m_openedAhead.component.is()) {
-        if (m_openedAhead.path == path)
+        if (m_openedAhead.path == path) {
             component = m_openedAhead.component;
-        else
+            printer = m_openedAhead.printer;
+            checked = m_openedAhead.checked;
+        } else {
             closeQuietly(m_openedAhead.component);
+        }
         m_openedAhead = {};
     }
     beforeSending([&] {
         if (component.is())
-            keep(path, std::exchange(component, {}));
+            keep(path, std::exchange(component, {}), printer, checked);
         else
             load(path);
     });
@@ -441,18 +516,20 @@ void LibreOfficeApplication::load(const std::string &path)
 }
 
 void LibreOfficeApplication::keep(const std::string &path,
-                                  const uno::Reference<lang::XComponent> &component)
+                                  const uno::Reference<lang::XComponent> &component,
+                                  const std::string &printer, bool checked)
 {
-    bool usable = false;
+    bool usable = checked;
     try {
-        m_call.guarded(*m_process, m_settings.callTimeout,
-                       [&] { usable = keepIfPrintable(component, path); });
+        if (!checked)
+            m_call.guarded(*m_process, m_settings.callTimeout,
+                           [&] { usable = keepIfPrintable(component, path); });
     } catch (const uno::Exception &e) {
         throw failure("The document could not be opened (" + path + ")", toUtf8(e.Message));
     }
     if (!usable)
         throw AutomationError("This file is damaged or is not a word-processor document: " + path);
-    m_documents.push_back({path, component, false});
+    m_documents.push_back({path, component, false, printer});
 }
 
 LibreOfficeApplication::LoadedDocument &
@@ -477,6 +554,8 @@ void LibreOfficeApplication::choosePrinter(const std::string &printerName)
         throw AutomationError("No document is open.");
     try {
         for (auto &document : m_documents) {
+            if (!printerName.empty() && document.printer == printerName)
+                continue; // chosen and read back ahead
             // An unknown name is ignored silently and the old printer kept:
             // read it back, so a job can never go to another printer.
             rtl::OUString chosen;
@@ -594,6 +673,7 @@ void LibreOfficeApplication::Quit(std::optional<bool> /*saveChanges*/)
             }
             m_documents.clear();
             m_openedAhead = {};
+            m_recycled.clear();
             m_desktop->terminate();
         });
     } catch (const uno::Exception &) {
@@ -619,6 +699,7 @@ void LibreOfficeApplication::Quit(std::optional<bool> /*saveChanges*/)
         std::chrono::seconds(5));
     m_retired = true;
     m_documents.clear();
+    m_recycled.clear();
     m_desktop.clear();
     m_remote.clear();
     m_ended = true;
@@ -627,6 +708,7 @@ void LibreOfficeApplication::Quit(std::optional<bool> /*saveChanges*/)
 void LibreOfficeApplication::releaseEverything()
 {
     m_openedAhead = {};
+    m_recycled.clear();
     m_documents.clear();
     m_desktop.clear();
     m_remote.clear();

@@ -77,6 +77,22 @@ public:
     // Writes the blank documents that warm an office up into its profile
     // (done once, when a template profile is set up).
     void writeWarmUpDocuments();
+
+    // Made ready for another document once one has been printed: its
+    // documents closed and what it knew of them forgotten. False when the
+    // office is not fit for one (it has ended, or does not answer).
+    [[nodiscard]] bool recycle();
+    // Documents printed since the office started.
+    [[nodiscard]] int documentsDone() const { return m_documentsDone; }
+    // The office process's resident memory, in kB (0 when unknown).
+    [[nodiscard]] long residentKb() const;
+    // A recycled office closes its last document and opens its next one
+    // ahead, on a starter's thread, choosing for it the printer its last
+    // document had; finishStarting waits for it. makeProfile serves a fresh
+    // office that takes its place if this one ends before the document is
+    // sent.
+    void openAheadOn(BackgroundStarter &starter, const std::string &document,
+                     std::function<std::filesystem::path()> makeProfile);
     ~LibreOfficeApplication() override;
 
     std::string Name() override { return "LibreOffice"; }
@@ -96,13 +112,19 @@ private:
         std::string path;
         css::uno::Reference<css::lang::XComponent> component;
         bool watched = false;
+        std::string printer; // chosen for it ahead, and read back
     };
 
     void launch();
     // Opens the document in this instance (without what was opened ahead),
     // and keeps a document opened if it is one to print.
     void load(const std::string &path);
-    void keep(const std::string &path, const css::uno::Reference<css::lang::XComponent> &component);
+    // checked: found printable ahead already.
+    void keep(const std::string &path, const css::uno::Reference<css::lang::XComponent> &component,
+              const std::string &printer = {}, bool checked = false);
+    // Closes the documents of the last print (left open by recycle, so that
+    // closing them costs the next document nothing when it happens ahead).
+    void closeRecycled();
     void choosePrinter(const std::string &printerName);
     // A step before the document is sent. An office started ahead whose
     // process ends before then costs nothing: a fresh one takes its place,
@@ -132,7 +154,10 @@ private:
     {
         std::string path;
         css::uno::Reference<css::lang::XComponent> component;
+        std::string printer;
+        bool checked = false; // found printable
     } m_openedAhead;
+    std::vector<css::uno::Reference<css::lang::XComponent>> m_recycled;
     rtl::Reference<PrintJobWatcher> m_watcher;
     std::chrono::steady_clock::time_point m_spoolDeadline;
     std::string m_printer;
@@ -144,6 +169,7 @@ private:
     // instance to take its place.
     std::function<std::filesystem::path()> m_freshProfile;
     bool m_sent = false; // the document has been sent to the printer
+    int m_documentsDone = 0;
     bool m_ended = false;
     bool m_retired = false; // quit; its process is awaited in the background
     void startAhead(AheadOfTime ahead);

@@ -45,6 +45,70 @@ bool usersOfficeRunning()
     return false;
 }
 
+// An office handed out for one document that, once the document is printed
+// without a failure, goes back to the processor for the next one instead of
+// ending. Any failure ends it: the next document never shares an office
+// with one that failed.
+class ReusedOffice : public Application, private Documents
+{
+public:
+    using Keep = std::function<bool(std::unique_ptr<LibreOfficeApplication> &)>;
+    ReusedOffice(std::unique_ptr<LibreOfficeApplication> office, Keep keep)
+        : m_office(std::move(office)), m_keep(std::move(keep))
+    {
+    }
+
+    std::string Name() override
+    {
+        return guarded([&] { return m_office->Name(); });
+    }
+    Documents &GetDocuments() override { return *this; }
+    std::unique_ptr<Document> Open(const std::string &path) override
+    {
+        return guarded([&] { return m_office->GetDocuments().Open(path); });
+    }
+    void SetActivePrinter(const std::string &printerName) override
+    {
+        guarded([&] { m_office->SetActivePrinter(printerName); });
+    }
+    void PrintOut(bool collate, bool background, const std::string &fileName,
+                  const PrintRange &range) override
+    {
+        guarded([&] { m_office->PrintOut(collate, background, fileName, range); });
+    }
+    Application &GetApplication() override { return *this; }
+    long BackgroundPrintingStatus() override
+    {
+        return guarded([&] { return m_office->BackgroundPrintingStatus(); });
+    }
+    void Quit(std::optional<bool> saveChanges) override
+    {
+        if (!m_office)
+            return;
+        if (!m_failed && m_keep(m_office))
+            return;
+        const std::unique_ptr<LibreOfficeApplication> office = std::move(m_office);
+        office->Quit(saveChanges);
+    }
+
+private:
+    template <typename Call> auto guarded(const Call &call) -> decltype(call())
+    {
+        if (!m_office)
+            throw AutomationError("The word processor has ended.");
+        try {
+            return call();
+        } catch (...) {
+            m_failed = true;
+            throw;
+        }
+    }
+
+    std::unique_ptr<LibreOfficeApplication> m_office;
+    Keep m_keep;
+    bool m_failed = false;
+};
+
 } // namespace
 
 LibreOfficeProcessor::LibreOfficeProcessor(Options options)
@@ -144,13 +208,57 @@ std::unique_ptr<Application> LibreOfficeProcessor::createInstance()
         m_spares.pop_front();
         try {
             spare->finishStarting(m_options.spareGrace);
-            return spare;
+            return handOut(std::move(spare));
         } catch (const AutomationError &) {
             // The early start did not work out (the office ended, say): a
             // fresh start gets its own chance and its own report.
         }
     }
-    return startInstance();
+    while (!m_idle.empty()) {
+        std::unique_ptr<LibreOfficeApplication> office = std::move(m_idle.front());
+        m_idle.pop_front();
+        try {
+            // Still answering after its last document: else a fresh one.
+            office->finishStarting(m_options.spareGrace);
+            return handOut(std::move(office));
+        } catch (const AutomationError &) {
+        }
+    }
+    return handOut(startInstance());
+}
+
+std::unique_ptr<Application>
+LibreOfficeProcessor::handOut(std::unique_ptr<LibreOfficeApplication> office)
+{
+    if (m_options.documentsPerOffice <= 1)
+        return office;
+    return std::make_unique<ReusedOffice>(
+        std::move(office),
+        [this](std::unique_ptr<LibreOfficeApplication> &done) { return keepForNext(done); });
+}
+
+bool LibreOfficeProcessor::keepForNext(std::unique_ptr<LibreOfficeApplication> &office)
+{
+    // Renewed now and then: whatever an office keeps from document to
+    // document (caches, fonts, leaks) stays bounded.
+    if (office->documentsDone() + 1 >= m_options.documentsPerOffice || !office->recycle() ||
+        office->residentKb() > m_options.memoryBoundKb)
+        return false;
+    m_idle.push_back(std::move(office));
+    return true;
+}
+
+void LibreOfficeProcessor::endIdle()
+{
+    while (!m_idle.empty()) {
+        const std::unique_ptr<LibreOfficeApplication> office = std::move(m_idle.front());
+        m_idle.pop_front();
+        try {
+            office->Quit(std::nullopt);
+        } catch (const AutomationError &) {
+            // Ended with its object below.
+        }
+    }
 }
 
 void LibreOfficeProcessor::prepareSpare(const std::string &likeDocument)
@@ -166,6 +274,15 @@ void LibreOfficeProcessor::prepareSpare(const std::string &likeDocument)
         // caller goes straight on.
         BackgroundStarter *starter = m_starters[m_nextStarter++ % m_starters.size()].get();
         OfficeProfiles *profiles = m_profiles.get();
+        // An office that is done with its document opens the next ahead.
+        if (!m_idle.empty()) {
+            std::unique_ptr<LibreOfficeApplication> office = std::move(m_idle.front());
+            m_idle.pop_front();
+            office->openAheadOn(*starter, m_options.openAhead ? likeDocument : std::string(),
+                                [profiles] { return profiles->makeCopy(); });
+            m_spares.push_back(std::move(office));
+            return;
+        }
         m_spares.push_back(std::make_unique<LibreOfficeApplication>(
             settingsFor(m_options, fs::path(), true), m_runtime, m_registry,
             LibreOfficeApplication::AheadOfTime{
@@ -180,6 +297,7 @@ void LibreOfficeProcessor::prepareSpare(const std::string &likeDocument)
 void LibreOfficeProcessor::dropSpare()
 {
     m_spares.clear();
+    endIdle();
 }
 
 std::unique_ptr<Application> LibreOfficeProcessor::attachToRunning()
@@ -193,12 +311,14 @@ void LibreOfficeProcessor::abandonAllInstances()
 {
     m_registry->endAll(false);
     m_spares.clear();
+    m_idle.clear();
 }
 
 void LibreOfficeProcessor::endAllInstances()
 {
     m_registry->endAll();
     m_spares.clear(); // ended above; their files go now
+    m_idle.clear();
 }
 
 } // namespace automation

@@ -52,6 +52,12 @@ public:
         std::filesystem::path seededTemplateDir;
         // Told of each moment in the life of an office started ahead.
         std::function<void(SpareMoment, int pid)> spareMoment;
+        // How many documents one office prints, one after another, before a
+        // fresh one takes its place (1: an office per document). An office
+        // that failed a document, or whose memory grew past the bound, is
+        // ended at once.
+        int documentsPerOffice = 1;
+        long memoryBoundKb = 800 * 1024;
     };
 
     explicit LibreOfficeProcessor(Options options);
@@ -71,6 +77,12 @@ public:
     static constexpr const char *PipePrefix = "marrowlake-";
 
 private:
+    // Whether an office that has printed its document is kept for the next
+    // one (it is then idle), or ended.
+    [[nodiscard]] bool keepForNext(std::unique_ptr<LibreOfficeApplication> &office);
+    [[nodiscard]] std::unique_ptr<Application>
+    handOut(std::unique_ptr<LibreOfficeApplication> office);
+    void endIdle();
     void seedTemplate();
     void prepareProfiles();
     [[nodiscard]] std::unique_ptr<LibreOfficeApplication> startInstance();
@@ -83,6 +95,8 @@ private:
     std::vector<std::unique_ptr<BackgroundStarter>> m_starters;
     std::size_t m_nextStarter = 0;
     std::deque<std::unique_ptr<LibreOfficeApplication>> m_spares; // oldest first
+    // Offices that printed a document and wait for the next one.
+    std::deque<std::unique_ptr<LibreOfficeApplication>> m_idle;
 };
 
 } // namespace automation

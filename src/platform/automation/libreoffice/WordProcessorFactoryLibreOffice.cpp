@@ -11,6 +11,7 @@ std::unique_ptr<WordProcessor> makeWordProcessor(WordProcessorHooks hooks)
     options.seededTemplateDir = hooks.preparedProfile;
     options.sparesAhead = hooks.sparesAhead;
     options.openAhead = hooks.openAhead;
+    options.documentsPerOffice = hooks.documentsPerOffice;
     return std::make_unique<LibreOfficeProcessor>(options);
 }
 
