@@ -1,8 +1,6 @@
 #pragma once
 
-#include "OfficeCall.h"
-#include "SpareMoment.h"
-#include "WarmStart.h"
+#include "OfficeInstance.h"
 #include "WordAutomation.h"
 
 #include <com/sun/star/frame/XDesktop2.hpp>
@@ -23,69 +21,41 @@ namespace automation {
 
 class BackgroundStarter;
 class InstanceRegistry;
-class OfficeProcess;
 class PrintJobWatcher;
 class UnoRuntime;
 
-// One running office instance with the documents it has opened.
+// The documents of one office instance, and what each goes through there:
+// opened hidden and read-only (or taken as opened ahead), given its printer,
+// printed, its job followed until the office has handed it to the scheduler
+// (or, when the office died, until the scheduler is asked), and closed. The
+// office's own life is an OfficeInstance.
 class LibreOfficeApplication : public Application, private Documents
 {
 public:
-    struct Settings
-    {
-        std::filesystem::path executable;
-        std::filesystem::path profile;
-        bool removeProfile;            // the profile is this instance's own copy
-        std::filesystem::path tempDir; // the office's temporary files; always removed
-        std::string pipeName;
-        YieldFunction yield;
-        std::chrono::milliseconds startTimeout;
-        std::chrono::milliseconds callTimeout;
-        // Keeps the caller's window painted while a call into the office
-        // waits (no user input); empty: the call blocks the caller.
-        YieldFunction repaint;
-        // A call during which the office uses no processor time this long is
-        // ended: the office has stopped answering.
-        std::chrono::milliseconds idleLimit{30'000};
-        // Told of each moment in the life of an office started ahead, with
-        // its process; the tests strike there.
-        std::function<void(SpareMoment, int pid)> spareMoment;
-    };
+    using Settings = OfficeInstance::Settings;
+    using AheadOfTime = OfficeInstance::AheadOfTime;
 
     // Starts the process and connects to it; throws AutomationError.
     LibreOfficeApplication(Settings settings, std::shared_ptr<UnoRuntime> runtime,
                            std::shared_ptr<InstanceRegistry> registry);
-
-    // Ahead of time, on a thread of its own: makes the profile copy, starts
-    // the office, connects and warms it up by loading a blank document of
-    // the kind given (".docx", ...), so that the document it is started for
-    // opens at full speed. finishStarting waits for all that.
-    struct AheadOfTime
-    {
-        std::function<std::filesystem::path()> makeProfile;
-        std::string extension;
-        BackgroundStarter *starter; // outlives the instance
-        // When given: the document itself is opened ahead, instead of a
-        // blank one; Open of that path then takes it as it is.
-        std::string document;
-    };
+    // Started ahead of time, on a thread of its own (see AheadOfTime); when
+    // its document was opened ahead, Open of that path takes it as it is.
     LibreOfficeApplication(Settings settings, std::shared_ptr<UnoRuntime> runtime,
                            std::shared_ptr<InstanceRegistry> registry, AheadOfTime ahead);
     // An instance that is not ready, or does not answer, within `grace` is
     // ended and the start fails.
     void finishStarting(std::chrono::milliseconds grace);
-    // Writes the blank documents that warm an office up into its profile
-    // (done once, when a template profile is set up).
-    void writeWarmUpDocuments();
+    void writeWarmUpDocuments() { m_office.writeWarmUpDocuments(); }
+    ~LibreOfficeApplication() override;
 
-    // Made ready for another document once one has been printed: its
-    // documents closed and what it knew of them forgotten. False when the
-    // office is not fit for one (it has ended, or does not answer).
+    // Made ready for another document once one has been printed: what it
+    // knew of the document forgotten (the document itself is closed ahead
+    // of the next one). False when the office is not fit for one.
     [[nodiscard]] bool recycle();
     // Documents printed since the office started.
     [[nodiscard]] int documentsDone() const { return m_documentsDone; }
     // The office process's resident memory, in kB (0 when unknown).
-    [[nodiscard]] long residentKb() const;
+    [[nodiscard]] long residentKb() const { return m_office.residentKb(); }
     // A recycled office closes its last document and opens its next one
     // ahead, on a starter's thread, choosing for it the printer its last
     // document had; finishStarting waits for it. makeProfile serves a fresh
@@ -93,7 +63,6 @@ public:
     // sent.
     void openAheadOn(BackgroundStarter &starter, const std::string &document,
                      std::function<std::filesystem::path()> makeProfile);
-    ~LibreOfficeApplication() override;
 
     std::string Name() override { return "LibreOffice"; }
     Documents &GetDocuments() override { return *this; }
@@ -115,7 +84,7 @@ private:
         std::string printer; // chosen for it ahead, and read back
     };
 
-    void launch();
+    [[nodiscard]] OfficeInstance::Documents documentsSide();
     // Opens the document in this instance (without what was opened ahead),
     // and keeps a document opened if it is one to print.
     void load(const std::string &path);
@@ -130,25 +99,19 @@ private:
     // process ends before then costs nothing: a fresh one takes its place,
     // what was done so far is done again there, and the step is tried again.
     template <typename Step> void beforeSending(const Step &step);
-    void spareMoment(SpareMoment moment);
     // Opens the document ahead (on the warming thread); false when it
     // cannot be opened now.
     bool openAhead(const std::string &path);
-    void connect();
-    void stopWarming();
-    void pause();
     void waitWhileSpooling();
-    [[nodiscard]] AutomationError failure(const std::string &what, const std::string &detail);
+    void forgetDocuments();
     [[nodiscard]] LoadedDocument &documentFor(const std::string &fileName);
-    void releaseEverything();
+    [[nodiscard]] std::chrono::milliseconds callLimit() const
+    {
+        return m_office.settings().callTimeout;
+    }
 
-    Settings m_settings;
-    OfficeCall m_call;
-    std::shared_ptr<UnoRuntime> m_runtime;
-    std::shared_ptr<InstanceRegistry> m_registry;
-    std::unique_ptr<OfficeProcess> m_process;
-    css::uno::Reference<css::uno::XComponentContext> m_remote;
-    css::uno::Reference<css::frame::XDesktop2> m_desktop;
+    // Declared before the office, so that the office's end can still let go
+    // of the documents.
     std::vector<LoadedDocument> m_documents;
     struct
     {
@@ -164,19 +127,9 @@ private:
     // Our newest job on m_printer before this one; none when not known.
     std::optional<int> m_jobsBefore;
     std::string m_jobTitle;
-    std::vector<std::string> m_sockets;
-    // Started ahead and not replaced yet: makes the profile of a fresh
-    // instance to take its place.
-    std::function<std::filesystem::path()> m_freshProfile;
     bool m_sent = false; // the document has been sent to the printer
     int m_documentsDone = 0;
-    bool m_ended = false;
-    bool m_retired = false; // quit; its process is awaited in the background
-    void startAhead(AheadOfTime ahead);
-    WarmStart m_warm;
-    // Calls on the warming thread neither yield nor repaint: that is the
-    // window's thread's business.
-    [[nodiscard]] bool onWarmer() const;
+    OfficeInstance m_office;
 };
 
 } // namespace automation
