@@ -4,7 +4,9 @@
 #   bench-command-line.sh PROGRAM MAKE_DOCUMENT_SCRIPT
 # 1. marrowlake --print --pause 0 on 10 and 100 one-page documents against
 #    soffice --headless --pt given the same documents in one call, on a
-#    set-up profile and on a fresh one; the peak memory of each run.
+#    set-up profile and on a fresh one; the peak memory of each run (the
+#    program's own resident memory and its offices' proportional share);
+#    1,000 documents, to see that memory stays flat.
 # 2. marrowlake --watch: from a document landing in the folder to its job on
 #    the queue; its processor time over a minute with nothing arriving; its
 #    start on a folder of 10,000 documents.
@@ -119,6 +121,19 @@ for count in 10 100; do
 done
 part print && printf '  100 against 10 documents: %.1fx the time (target: at most 10.5x)\n' \
     "$(echo "$ours / $ten_seconds" | bc -l)"
+if part print; then
+    # Memory over a long run stays flat: offices are renewed, never piled up.
+    hundred_peak=$ours_peak
+    docs=()
+    for _ in $(seq 10); do docs+=("${all[@]}"); done
+    start=$(now)
+    run_sampled "$program" --print --printer capture --pause 0 "${docs[@]}" >/dev/null
+    took=$(seconds "$start" "$(now)")
+    jobs=$((jobs + 1000))
+    wait_for_jobs "$jobs"
+    printf '  1,000 documents: %.1f s (%.3f s each), peak %d MB (100 documents: %d MB)\n' \
+        "$took" "$(echo "$took / 1000" | bc -l)" "$peak_mb" "$hundred_peak"
+fi
 
 part print && [ -n "$only" ] && exit 0
 echo "Watching a folder:"
