@@ -20,8 +20,9 @@ struct Job
     bool incoming = false; // created, its data still arriving
 };
 
-// This user's jobs on one queue, finished ones included.
-std::optional<std::vector<Job>> ownJobs(const std::string &printer)
+// This user's jobs on one queue, finished ones included (only their ids
+// when that is all that is asked: the answer is read once per document).
+std::optional<std::vector<Job>> ownJobs(const std::string &printer, bool idsOnly = false)
 {
     char uri[HTTP_MAX_URI];
     httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
@@ -34,7 +35,7 @@ std::optional<std::vector<Job>> ownJobs(const std::string &printer)
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "all");
     static const char *const wanted[] = {"job-id", "job-name", "job-state", "job-state-reasons"};
     ippAddStrings(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes",
-                  int(sizeof wanted / sizeof *wanted), nullptr, wanted);
+                  idsOnly ? 1 : int(sizeof wanted / sizeof *wanted), nullptr, wanted);
     ipp_t *response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
     if (!response)
         return std::nullopt;
@@ -78,7 +79,7 @@ std::optional<std::vector<Job>> ownJobs(const std::string &printer)
 
 std::optional<int> CupsJobs::newestOwnJob(const std::string &printer)
 {
-    const auto jobs = ownJobs(printer);
+    const auto jobs = ownJobs(printer, true);
     if (!jobs)
         return std::nullopt;
     int newest = 0;
