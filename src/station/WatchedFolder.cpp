@@ -90,20 +90,8 @@ bool WatchedFolder::claim(QString *why)
 
 bool WatchedFolder::start()
 {
-    // The private spool: where each document is copied before anything
-    // reads it, readable by the station alone.
-    for (const auto location : {QStandardPaths::RuntimeLocation, QStandardPaths::CacheLocation}) {
-        const QString base = QStandardPaths::writableLocation(location);
-        if (base.isEmpty() || !QDir().mkpath(base))
-            continue;
-        auto spool =
-            std::make_unique<QTemporaryDir>(base + QStringLiteral("/marrowlake-spool-XXXXXX"));
-        if (spool->isValid()) {
-            m_spool = std::move(spool);
-            break;
-        }
-    }
-    if (!m_spool) {
+    // Where each document is copied before anything reads it.
+    if (!m_spool.open()) {
         emit problem(QStringLiteral("no private folder for copies of the documents can be made"));
         return false;
     }
@@ -148,21 +136,16 @@ WatchedFolder::Taken WatchedFolder::take(const QString &path)
     if (m_beforeTake)
         m_beforeTake(path);
     const DroppedFile expected = m_queued.value(path);
-    const QString dir = m_spool->filePath(QString::number(++m_taken));
-    if (!QDir().mkpath(dir)) {
-        taken.stationProblem = QStringLiteral("no room for a copy in %1").arg(m_spool->path());
-        return taken;
-    }
-    const DroppedCopy copy = m_tree.copyTo(path, dir + u'/' + QFileInfo(path).fileName());
+    QString copied;
+    const DroppedCopy copy = m_spool.copy(m_tree, path, &copied);
     if (copy.noSpace) {
-        QDir(dir).removeRecursively();
         taken.stationProblem = copy.problem;
         return taken;
     }
     if (!copy.problem.isEmpty() || !copy.file.sameAs(expected)) {
         // Not the document that arrived: a link is never followed, and
         // another content arrives anew once it holds still.
-        QDir(dir).removeRecursively();
+        m_spool.release(copied);
         m_queued.remove(path);
         m_renamedQueued.remove(path);
         if (copy.file.isLink || copy.file.isFolder)
@@ -171,7 +154,7 @@ WatchedFolder::Taken WatchedFolder::take(const QString &path)
             consider(path, true, true, SettleMs);
         return taken;
     }
-    taken.copy = dir + u'/' + QFileInfo(path).fileName();
+    taken.copy = copied;
     taken.file = copy.file;
     taken.digest = copy.digest;
     return taken;
@@ -179,8 +162,7 @@ WatchedFolder::Taken WatchedFolder::take(const QString &path)
 
 void WatchedFolder::release(const Taken &taken)
 {
-    if (!taken.copy.isEmpty())
-        QDir(QFileInfo(taken.copy).absolutePath()).removeRecursively();
+    m_spool.release(taken.copy);
 }
 
 QString WatchedFolder::currentPath(const QString &path) const

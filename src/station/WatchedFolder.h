@@ -3,13 +3,13 @@
 #include "DropFolder.h"
 #include "FolderWatcher.h"
 #include "StationRecord.h"
+#include "StationSpool.h"
 
 #include <QElapsedTimer>
 #include <QHash>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
-#include <QTemporaryDir>
 #include <QTimer>
 
 #include <functional>
@@ -145,7 +145,6 @@ private:
     QTimer m_retry;  // runs only while the folder is gone
     QSet<QString> m_linksSaid;
     QStringList m_leftOut; // each ending in "/"
-    std::unique_ptr<QTemporaryDir> m_spool;
-    qint64 m_taken = 0;
+    StationSpool m_spool;
     std::function<void(const QString &)> m_beforeTake;
 };
