@@ -114,4 +114,24 @@ void CupsJobs::cancelOwnJobs(const std::string &printer, std::optional<int> afte
             cupsCancelJob2(CUPS_HTTP_DEFAULT, printer.c_str(), job.id, 0);
 }
 
+void JobMarks::askAhead(const std::string &printer)
+{
+    std::lock_guard lock(m_lock);
+    m_printer = printer;
+    m_answer =
+        std::async(std::launch::async, [printer] { return CupsJobs::newestOwnJob(printer); });
+}
+
+std::optional<int> JobMarks::newest(const std::string &printer)
+{
+    std::future<std::optional<int>> answer;
+    {
+        std::lock_guard lock(m_lock);
+        if (m_answer.valid() && m_printer == printer)
+            answer = std::move(m_answer);
+        m_answer = {};
+    }
+    return answer.valid() ? answer.get() : CupsJobs::newestOwnJob(printer);
+}
+
 } // namespace automation

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <future>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -23,6 +25,26 @@ public:
     // job not known to be ours is left alone.
     static void cancelOwnJobs(const std::string &printer, std::optional<int> after,
                               const std::string &title);
+};
+
+// Our newest job on a printer, for documents printed one after another:
+// the question for the next document is asked as soon as the job before it
+// is on the scheduler, while the next one is made ready, so that the answer
+// costs it nothing. Nothing of ours may be sent between the question and
+// the answer's use: documents are sent one at a time, each after the one
+// before was spooled.
+class JobMarks
+{
+public:
+    // Asks now, on a thread of its own.
+    void askAhead(const std::string &printer);
+    // The answer asked ahead for that printer, else asked now.
+    [[nodiscard]] std::optional<int> newest(const std::string &printer);
+
+private:
+    std::mutex m_lock;
+    std::string m_printer;
+    std::future<std::optional<int>> m_answer;
 };
 
 } // namespace automation

@@ -107,6 +107,7 @@ bool LibreOfficeApplication::recycle()
     m_jobsBefore.reset();
     m_jobTitle.clear();
     m_sent = false;
+    m_marked = false;
     ++m_documentsDone;
     return true;
 }
@@ -294,7 +295,9 @@ void LibreOfficeApplication::choosePrinter(const std::string &printerName)
         m_printer = printerName;
         // Our newest job there before this document's: only a later one can
         // be its job.
-        m_office.call()([this] { m_jobsBefore = CupsJobs::newestOwnJob(m_printer); });
+        m_office.call()([this] {
+            m_jobsBefore = m_marks ? m_marks->newest(m_printer) : CupsJobs::newestOwnJob(m_printer);
+        });
     } catch (const uno::Exception &e) {
         throw m_office.failure("The printer could not be chosen", toUtf8(e.Message));
     }
@@ -371,6 +374,9 @@ long LibreOfficeApplication::BackgroundPrintingStatus()
     if (m_watcher->failed())
         throw AutomationError("The document could not be printed: the print job failed.");
     const long pending = m_watcher->pending();
+    // The job is on the scheduler: the next document's mark can be asked.
+    if (pending == 0 && m_sent && m_marks && !m_printer.empty() && !std::exchange(m_marked, true))
+        m_marks->askAhead(m_printer);
     if (pending > 0 && std::chrono::steady_clock::now() >= m_spoolDeadline) {
         m_office.process().kill();
         throw AutomationError("The document could not be printed: printing did not finish within " +

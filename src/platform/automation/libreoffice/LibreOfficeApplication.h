@@ -21,6 +21,7 @@ namespace automation {
 
 class BackgroundStarter;
 class InstanceRegistry;
+class JobMarks;
 class PrintJobWatcher;
 class UnoRuntime;
 
@@ -63,6 +64,11 @@ public:
     // sent.
     void openAheadOn(BackgroundStarter &starter, const std::string &document,
                      std::function<std::filesystem::path()> makeProfile);
+
+    // Documents printed one after another in offices of one processor mark
+    // the scheduler's jobs through one JobMarks (none: asked at each
+    // document's turn).
+    void setJobMarks(std::shared_ptr<JobMarks> marks) { m_marks = std::move(marks); }
 
     std::string Name() override { return "LibreOffice"; }
     Documents &GetDocuments() override { return *this; }
@@ -128,6 +134,8 @@ private:
     std::optional<int> m_jobsBefore;
     std::string m_jobTitle;
     bool m_sent = false; // the document has been sent to the printer
+    std::shared_ptr<JobMarks> m_marks;
+    bool m_marked = false; // the next document's mark is asked
     int m_documentsDone = 0;
     OfficeInstance m_office;
 };

@@ -1,6 +1,7 @@
 #include "LibreOfficeProcessor.h"
 
 #include "BackgroundStarter.h"
+#include "CupsJobs.h"
 #include "InstanceRegistry.h"
 #include "LibreOfficeApplication.h"
 #include "OfficeProfiles.h"
@@ -232,6 +233,9 @@ LibreOfficeProcessor::handOut(std::unique_ptr<LibreOfficeApplication> office)
 {
     if (m_options.documentsPerOffice <= 1)
         return office;
+    if (!m_marks)
+        m_marks = std::make_shared<JobMarks>();
+    office->setJobMarks(m_marks);
     return std::make_unique<ReusedOffice>(
         std::move(office),
         [this](std::unique_ptr<LibreOfficeApplication> &done) { return keepForNext(done); });

@@ -15,6 +15,7 @@ namespace automation {
 
 class BackgroundStarter;
 class InstanceRegistry;
+class JobMarks;
 class LibreOfficeApplication;
 class OfficeProfiles;
 class UnoRuntime;
@@ -95,6 +96,8 @@ private:
     std::vector<std::unique_ptr<BackgroundStarter>> m_starters;
     std::size_t m_nextStarter = 0;
     std::deque<std::unique_ptr<LibreOfficeApplication>> m_spares; // oldest first
+    // Marks of the scheduler's jobs, for documents printed one after another.
+    std::shared_ptr<JobMarks> m_marks;
     // Offices that printed a document and wait for the next one.
     std::deque<std::unique_ptr<LibreOfficeApplication>> m_idle;
 };
