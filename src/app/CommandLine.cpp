@@ -277,8 +277,12 @@ QString commandLineHelp(PathStyle style)
         "                     cores, at least 2)\n"
         "  --from FILE        with --print: first the paths listed in FILE (- for\n"
         "                     standard input), one a line; lines starting with #\n"
-        "                     are left out\n"
-        "  --null             the list is NUL-separated (find -print0)\n"
+        "                     are left out\n");
+    help += windows
+                ? QStringLiteral("  --null             the list's paths end with a NUL character "
+                                 "instead of a\n                     line break\n")
+                : QStringLiteral("  --null             the list is NUL-separated (find -print0)\n");
+    help += QStringLiteral(
         "  --history [N]      the last N (default 20) documents printed, from the\n"
         "                     record every run keeps; with --paths as a list file\n");
     help +=

@@ -197,6 +197,7 @@ int main(int argc, char *argv[])
     const CommandLine line = parseCommandLine(programArguments(argc, argv));
     if (line.mode == CommandLine::Mode::UsageError) {
         writeLine(stderr, QStringLiteral("marrowlake: ") + line.error);
+        writeLine(stderr, QStringLiteral("Try 'marrowlake --help' for more information."));
         return 2;
     }
     const bool pathsGiven = !line.paths.isEmpty();

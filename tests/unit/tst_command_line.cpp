@@ -322,6 +322,7 @@ private slots:
                  QStringList{"/d"});
         const QString windowsHelp = commandLineHelp(windows);
         QVERIFY(windowsHelp.contains("Microsoft Word") && windowsHelp.contains("/?"));
+        QVERIFY(!windowsHelp.contains("print0")); // no Unix tools named on Windows
         QVERIFY(!windowsHelp.contains("LibreOffice") && windowsHelp.contains("--watch") &&
                 !windowsHelp.contains("comes to the front"));
         const QString linuxHelp = commandLineHelp(PathStyle::Posix);
