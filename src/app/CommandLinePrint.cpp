@@ -204,6 +204,10 @@ std::optional<std::string> CommandLinePrint::attempt(const QString &path,
     m_systemFailure = false;
     try {
         failure = automation::printDocument(m_word, nativePath(path).toStdString(), steps);
+    } catch (const automation::NotInstalled &e) {
+        failure = e.what();
+        m_systemFailure = true;
+        m_notInstalled = QString::fromStdString(*failure);
     } catch (const automation::SystemFailure &e) {
         failure = e.what();
         m_systemFailure = true;
@@ -216,7 +220,18 @@ std::optional<std::string> CommandLinePrint::attempt(const QString &path,
 
 void CommandLinePrint::printOne(const QString &path, const automation::PrintSteps &steps)
 {
-    report(path, attempt(path, steps));
+    const auto failure = attempt(path, steps);
+    // Without a word processor nothing is a document's failure: said once,
+    // by the caller.
+    if (!m_notInstalled)
+        report(path, failure);
+}
+
+int CommandLinePrint::notInstalled()
+{
+    m_word.dropSpare();
+    m_err(QStringLiteral("marrowlake: ") + *m_notInstalled);
+    return 2;
 }
 
 void CommandLinePrint::report(const QString &path, const std::optional<std::string> &failure)
@@ -284,6 +299,8 @@ int CommandLinePrint::print(const CommandLine &line)
         if (current > 0 && pause > 0)
             m_wait(pause);
         printOne(documents[current], steps);
+        if (m_notInstalled)
+            return notInstalled();
     }
     m_word.dropSpare();
     m_out(summary());
@@ -419,6 +436,10 @@ int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
             auto failure = attempt(copy, steps);
             watched.release(taken);
             printedOne = true;
+            if (m_notInstalled) {
+                loop.exit(2);
+                break;
+            }
             if (failure && (m_systemFailure || !m_printers.acceptsJobs(printer))) {
                 hold(path, lineSafe(QString::fromStdString(*failure)));
                 break;
@@ -446,7 +467,7 @@ int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
                 watched.movedAway(now);
         }
         printing = false;
-        if (stopRequested())
+        if (stopRequested() && !m_notInstalled)
             loop.quit();
     };
     QObject::connect(&retry, &QTimer::timeout, &loop, printArrived);
@@ -459,7 +480,8 @@ int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
             loop.quit();
     });
     stopCheck.start(250);
-    loop.exec();
+    if (loop.exec() == 2 || m_notInstalled)
+        return notInstalled();
     m_out(summary());
     return 0;
 }

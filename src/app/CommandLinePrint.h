@@ -47,7 +47,7 @@ public:
     ~CommandLinePrint();
 
     // Returns the exit status: 0 all printed, 1 any failed, 2 nothing to do
-    // (unknown printer, no documents).
+    // (unknown printer, no documents, no word processor installed).
     [[nodiscard]] int print(const CommandLine &line);
     // Prints what arrives in the line's folder until stopRequested says so
     // (checked between documents and while waiting); 2 when the folder
@@ -87,6 +87,8 @@ private:
     [[nodiscard]] QString choosePrinter(const CommandLine &line);
     [[nodiscard]] int pauseFor(const CommandLine &line) const;
     void printOne(const QString &path, const automation::PrintSteps &steps);
+    // Says that the word processor is not installed; the exit status.
+    [[nodiscard]] int notInstalled();
     // Prints the document; its failure's description, if any, unsaid.
     [[nodiscard]] std::optional<std::string> attempt(const QString &path,
                                                      const automation::PrintSteps &steps);
@@ -124,6 +126,8 @@ private:
     // The last attempt failed for the word processor or the system, not for
     // its document.
     bool m_systemFailure = false;
+    // The word processor is not installed: said once, and nothing goes on.
+    std::optional<QString> m_notInstalled;
     int m_printed = 0;
     int m_failed = 0;
     int m_officesAhead = 2;

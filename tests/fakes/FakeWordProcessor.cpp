@@ -81,6 +81,8 @@ private:
 
 std::unique_ptr<automation::Application> FakeWordProcessor::createInstance()
 {
+    if (notInstalled)
+        throw automation::NotInstalled("Word is not installed on this computer.");
     if (auto it = failures.find("CreateInstance"); it != failures.end())
         throw automation::SystemFailure(it->second);
     const int id = ++log->instances;

@@ -38,6 +38,8 @@ public:
     // Called on PrintOut with the path and printer, e.g. to act during a run.
     std::function<void(const std::string &path, const std::string &printer)> onPrint;
     int endAllCalls = 0;
+    // No word processor at all: every start fails as not installed.
+    bool notInstalled = false;
     std::shared_ptr<Log> log = std::make_shared<Log>();
 
     [[nodiscard]] std::vector<std::string> printed() const;

@@ -197,6 +197,31 @@ private slots:
         QCOMPARE(word.printed(), expected);
     }
 
+    // Without a word processor, a script gets one sentence and the usage
+    // status, not a failure for every document.
+    void noWordProcessorIsOneSentence()
+    {
+        QTemporaryDir dir;
+        QStringList documents;
+        for (const char *name : {"a.docx", "b.docx", "c.docx"}) {
+            documents << dir.filePath(QString::fromLatin1(name));
+            QFile(documents.last()).open(QIODevice::WriteOnly);
+        }
+        FakeWordProcessor word;
+        word.notInstalled = true;
+        FakePrinterList printers;
+        printers.names = {"P"};
+        FakeSettingsStore settings;
+        QStringList out, err;
+        CommandLinePrint run(
+            word, printers, settings, [](int) {}, [] {}, [&out](const QString &l) { out << l; },
+            [&err](const QString &l) { err << l; });
+        QCOMPARE(run.print(parseCommandLine(QStringList{"--print", "--printer", "P"} + documents)),
+                 2);
+        QCOMPARE(out, QStringList());
+        QCOMPARE(err, QStringList{"marrowlake: Word is not installed on this computer."});
+    }
+
     void watchTakesOneFolderAndDocumentNamesOnly()
     {
         const CommandLine watch = parseCommandLine({"--watch", "--printer", "P", "/in"});

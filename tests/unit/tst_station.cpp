@@ -14,6 +14,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -101,6 +102,8 @@ class TestStation : public QObject
     Q_OBJECT
 
 private slots:
+    void initTestCase() { QStandardPaths::setTestModeEnabled(true); } // not the user's record
+
     // A drop is a file made, moved in or written anew with another content;
     // a rename or move inside the folder (a folder's too) is the same drop,
     // and a rescan never queues what is queued or done.
@@ -348,6 +351,15 @@ private slots:
         QCOMPARE(err.filter("waits").size(), 1);
         QCOMPARE(read(failed + "/bad.docx.txt"),
                  "This file is damaged: " + s.path("bad.docx").toUtf8() + "\n");
+
+        // Without a word processor: one sentence, status 2.
+        word.notInstalled = true;
+        err.clear();
+        QTimer::singleShot(0, [&] { s.drop("later.docx", "document"); });
+        QCOMPARE(run.watch(parseCommandLine({"--watch", "--printer", "P", s.folder}), &s.watcher,
+                           [] { return false; }),
+                 2);
+        QCOMPARE(err.filter("not installed").size(), 1);
 
         // A done folder that is the watched one, or holds it, is refused.
         for (const QString &done : {s.folder, s.dir.path()})

@@ -29,6 +29,13 @@ public:
     using AutomationError::AutomationError;
 };
 
+// The word processor is not installed at all: nothing prints until it is.
+class NotInstalled : public SystemFailure
+{
+public:
+    using SystemFailure::SystemFailure;
+};
+
 // Called while the layer waits for the word processor (an instance starting,
 // a job spooling), so the caller's window keeps handling its events.
 using YieldFunction = std::function<void()>;

@@ -53,8 +53,10 @@ CLSID wordClass()
 {
     CLSID clsid{};
     const HRESULT hr = CLSIDFromProgID(L"Word.Application", &clsid);
+    if (FAILED(hr) && ComDispatch::notInstalled(hr))
+        throw NotInstalled(ComDispatch::describe(hr, nullptr));
     if (FAILED(hr))
-        throw AutomationError(ComDispatch::describe(hr, nullptr));
+        throw SystemFailure(ComDispatch::describe(hr, nullptr));
     return clsid;
 }
 
@@ -145,8 +147,12 @@ std::unique_ptr<WordComApplication> WordComApplication::create(Ownership ownersh
             const HRESULT hr =
                 CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER | CLSCTX_INPROC_SERVER,
                                  IID_IDispatch, reinterpret_cast<void **>(&dispatch));
+            // A start that fails is Word's or the system's, never the
+            // document's.
+            if (FAILED(hr) && ComDispatch::notInstalled(hr))
+                throw NotInstalled(ComDispatch::describe(hr, nullptr));
             if (FAILED(hr))
-                throw AutomationError(ComDispatch::describe(hr, nullptr));
+                throw SystemFailure(ComDispatch::describe(hr, nullptr));
             objects->application = ComDispatch(dispatch);
             objects->application.setBusyLimit(objects->busyLimit);
             objects->claimNew();
@@ -158,8 +164,8 @@ std::unique_ptr<WordComApplication> WordComApplication::create(Ownership ownersh
         });
     if (!inTime) {
         word->m_ended = true;
-        throw AutomationError("Word did not start within " +
-                              seconds(word->m_ownership.limits.start) + ".");
+        throw SystemFailure("Word did not start within " + seconds(word->m_ownership.limits.start) +
+                            ".");
     }
     return word;
 }
@@ -179,8 +185,12 @@ std::unique_ptr<WordComApplication> WordComApplication::attach(Ownership ownersh
             IDispatch *dispatch = nullptr;
             hr = unknown->QueryInterface(IID_IDispatch, reinterpret_cast<void **>(&dispatch));
             unknown->Release();
+            // A start that fails is Word's or the system's, never the
+            // document's.
+            if (FAILED(hr) && ComDispatch::notInstalled(hr))
+                throw NotInstalled(ComDispatch::describe(hr, nullptr));
             if (FAILED(hr))
-                throw AutomationError(ComDispatch::describe(hr, nullptr));
+                throw SystemFailure(ComDispatch::describe(hr, nullptr));
             objects->application = ComDispatch(dispatch);
             objects->application.setBusyLimit(objects->busyLimit);
         },

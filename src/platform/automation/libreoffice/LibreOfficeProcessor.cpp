@@ -183,8 +183,8 @@ void LibreOfficeProcessor::seedTemplate()
 void LibreOfficeProcessor::prepareProfiles()
 {
     if (!fs::exists(m_options.programDir / "soffice.bin"))
-        throw SystemFailure("LibreOffice is not installed (no " +
-                            (m_options.programDir / "soffice.bin").string() + ").");
+        throw NotInstalled("LibreOffice is not installed (no " +
+                           (m_options.programDir / "soffice.bin").string() + ").");
     if (!m_runtime)
         m_runtime = std::make_shared<UnoRuntime>(m_options.programDir);
     if (!m_profiles) {
