@@ -9,6 +9,7 @@
 #include "FileNames.h"
 #include "PathList.h"
 #include "PrintLog.h"
+#include "ScriptRun.h"
 #include "WatchedFolder.h"
 
 #include <QDateTime>
@@ -207,19 +208,13 @@ private slots:
             documents << dir.filePath(QString::fromLatin1(name));
             QFile(documents.last()).open(QIODevice::WriteOnly);
         }
-        FakeWordProcessor word;
-        word.notInstalled = true;
-        FakePrinterList printers;
-        printers.names = {"P"};
-        FakeSettingsStore settings;
-        QStringList out, err;
-        CommandLinePrint run(
-            word, printers, settings, [](int) {}, [] {}, [&out](const QString &l) { out << l; },
-            [&err](const QString &l) { err << l; });
-        QCOMPARE(run.print(parseCommandLine(QStringList{"--print", "--printer", "P"} + documents)),
+        ScriptRun script;
+        script.word.notInstalled = true;
+        QCOMPARE(script.run.print(
+                     parseCommandLine(QStringList{"--print", "--printer", "P"} + documents)),
                  2);
-        QCOMPARE(out, QStringList());
-        QCOMPARE(err, QStringList{"marrowlake: Word is not installed on this computer."});
+        QCOMPARE(script.out, QStringList());
+        QCOMPARE(script.err, QStringList{"marrowlake: Word is not installed on this computer."});
     }
 
     void watchTakesOneFolderAndDocumentNamesOnly()

@@ -6,12 +6,11 @@
 #include "CommandLinePrint.h"
 #include "DropFolder.h"
 #include "FakeFolderWatcher.h"
-#include "FakePrinterList.h"
-#include "FakeSettingsStore.h"
-#include "FakeWordProcessor.h"
+#include "ScriptRun.h"
 #include "WatchedFolder.h"
 
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -318,16 +317,12 @@ private slots:
     void stationFailuresHoldTheDocument()
     {
         Station s;
-        FakeWordProcessor word;
+        ScriptRun script;
+        FakeWordProcessor &word = script.word;
+        QStringList &out = script.out, &err = script.err;
+        CommandLinePrint &run = script.run;
         word.failures["CreateInstance"] = "The word processor could not be started.";
         word.unopenable["bad.docx"] = "This file is damaged: ";
-        FakePrinterList printers;
-        printers.names = {"P"};
-        FakeSettingsStore settings;
-        QStringList out, err;
-        CommandLinePrint run(
-            word, printers, settings, [](int) {}, [] {}, [&out](const QString &l) { out << l; },
-            [&err](const QString &l) { err << l; });
         QTimer::singleShot(0, [&] {
             s.drop("held.docx", "document");
             s.drop("bad.docx", "document");
@@ -367,6 +362,41 @@ private slots:
                 run.watch(parseCommandLine({"--watch", "--printer", "P", "--done", done, s.folder}),
                           &s.watcher, [] { return true; }),
                 2);
+    }
+
+    // A document that fails because the printer takes no jobs waits for it
+    // and prints once it does, said once and counted once; a document that
+    // fails for itself is reported and not tried again.
+    void watchWaitsForAPrinterThatTakesNoJobs()
+    {
+        Station s;
+        ScriptRun script;
+        script.word.failures["PrintOut"] = "The printer is not accepting jobs.";
+        script.word.unopenable["bad.docx"] = "This file is damaged: ";
+        int asked = 0;
+        script.printers.accepting = [&](const QString &) {
+            if (asked++ == 0)
+                return false; // right after the first failure
+            script.word.failures.clear();
+            return true;
+        };
+        QTimer::singleShot(0, [&] {
+            for (const char *name : {"held.docx", "bad.docx"}) {
+                QVERIFY(write(s.path(QString::fromLatin1(name)), "document"));
+                s.watcher.tell(s.path(QString::fromLatin1(name)), Change::Closed);
+            }
+        });
+        QElapsedTimer limit;
+        limit.start();
+        const int status = script.run.watch(
+            parseCommandLine({"--watch", "--printer", "P", "--pause", "0", s.folder}), &s.watcher,
+            [&] { return script.out.size() >= 2 || limit.elapsed() > 30000; });
+        QCOMPARE(status, 0);
+        QCOMPARE(script.out, (QStringList{"printed " + s.path("held.docx"),
+                                          "failed " + s.path("bad.docx") +
+                                              ": This file is damaged: " + s.path("bad.docx"),
+                                          "1 printed, 1 not printed"}));
+        QCOMPARE(script.err.filter("waits").size(), 1);
     }
 };
 
