@@ -418,7 +418,10 @@ int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
                     held.prepend(path);
                 break;
             }
-            if (!m_printers.acceptsJobs(printer)) {
+            // A held document is tried again only once the printer takes
+            // jobs; others find out by printing (no question to the
+            // scheduler per document).
+            if (held.contains(path) && !m_printers.acceptsJobs(printer)) {
                 hold(path, QStringLiteral("%1 does not take jobs now").arg(printer));
                 break;
             }

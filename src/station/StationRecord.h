@@ -40,6 +40,11 @@ public:
 
     [[nodiscard]] const QHash<QString, Document> &documents() const { return m_documents; }
     void done(const QString &path, const Document &document);
+    // Taken in without a line of its own: the whole record is written next.
+    void adopt(const QString &path, const Document &document)
+    {
+        m_documents.insert(path, document);
+    }
     void gone(const QString &path);
     // Everything in the folder went.
     void goneUnder(const QString &folder);

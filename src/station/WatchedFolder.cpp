@@ -111,7 +111,8 @@ bool WatchedFolder::start()
     if (loaded != StationRecord::Loaded::Read) {
         // A first watch: what is there is left alone.
         for (const auto &entry : present)
-            m_record.done(entry.second, {m_tree.status(entry.second), m_tree.digest(entry.second)});
+            m_record.adopt(entry.second,
+                           {m_tree.status(entry.second), m_tree.digest(entry.second)});
     } else {
         // What arrived while nobody watched comes first, oldest first.
         // Nothing is forgotten for not being there: the folder may be an

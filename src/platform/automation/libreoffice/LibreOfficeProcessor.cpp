@@ -204,27 +204,26 @@ std::unique_ptr<LibreOfficeApplication> LibreOfficeProcessor::startInstance()
 
 std::unique_ptr<Application> LibreOfficeProcessor::createInstance()
 {
-    if (!m_spares.empty()) {
-        std::unique_ptr<LibreOfficeApplication> spare = std::move(m_spares.front());
-        m_spares.pop_front();
-        try {
-            spare->finishStarting(m_options.spareGrace);
-            return handOut(std::move(spare));
-        } catch (const AutomationError &) {
-            // The early start did not work out (the office ended, say): a
-            // fresh start gets its own chance and its own report.
+    // An office started ahead (its one chance), else one that printed the
+    // document before and still answers, else a fresh start: whichever did
+    // not work out is ended, and the next gets its own chance and report.
+    const auto ready = [this](std::deque<std::unique_ptr<LibreOfficeApplication>> &offices,
+                              std::size_t tries) -> std::unique_ptr<LibreOfficeApplication> {
+        for (; tries > 0 && !offices.empty(); --tries) {
+            std::unique_ptr<LibreOfficeApplication> office = std::move(offices.front());
+            offices.pop_front();
+            try {
+                office->finishStarting(m_options.spareGrace);
+                return office;
+            } catch (const AutomationError &) {
+            }
         }
-    }
-    while (!m_idle.empty()) {
-        std::unique_ptr<LibreOfficeApplication> office = std::move(m_idle.front());
-        m_idle.pop_front();
-        try {
-            // Still answering after its last document: else a fresh one.
-            office->finishStarting(m_options.spareGrace);
-            return handOut(std::move(office));
-        } catch (const AutomationError &) {
-        }
-    }
+        return {};
+    };
+    if (auto spare = ready(m_spares, 1))
+        return handOut(std::move(spare));
+    if (auto idle = ready(m_idle, m_idle.size()))
+        return handOut(std::move(idle));
     return handOut(startInstance());
 }
 
