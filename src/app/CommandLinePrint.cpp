@@ -202,6 +202,7 @@ std::optional<std::string> CommandLinePrint::attempt(const QString &path,
 {
     std::optional<std::string> failure;
     m_systemFailure = false;
+    m_warning.clear();
     try {
         failure = automation::printDocument(m_word, nativePath(path).toStdString(), steps);
     } catch (const automation::NotInstalled &e) {
@@ -227,6 +228,11 @@ void CommandLinePrint::printOne(const QString &path, const automation::PrintStep
         report(path, failure);
 }
 
+std::function<void(const std::string &)> CommandLinePrint::warningHook()
+{
+    return [this](const std::string &text) { m_warning = QString::fromStdString(text); };
+}
+
 int CommandLinePrint::notInstalled()
 {
     m_word.dropSpare();
@@ -240,7 +246,7 @@ void CommandLinePrint::report(const QString &path, const std::optional<std::stri
         QString why;
         const bool logged = record.log->append(
             {path, m_logPrinter, m_logPause, failure ? QString::fromStdString(*failure) : QString(),
-             std::nullopt, m_range.copies, QString::fromStdString(m_range.pages)},
+             std::nullopt, m_range.copies, QString::fromStdString(m_range.pages), m_warning},
             &why);
         if (!logged && !record.failed)
             m_err(QStringLiteral("marrowlake: the record cannot be written to %1 (%2)")
@@ -254,6 +260,11 @@ void CommandLinePrint::report(const QString &path, const std::optional<std::stri
     } else {
         ++m_printed;
         m_out(QStringLiteral("printed ") + lineSafe(path));
+        // Its job is with the scheduler: printing it again would print it
+        // twice.
+        if (!m_warning.isEmpty())
+            m_err(QStringLiteral("marrowlake: warning: %1 printed, but: %2")
+                      .arg(lineSafe(path), lineSafe(m_warning)));
     }
 }
 
@@ -291,7 +302,8 @@ int CommandLinePrint::print(const CommandLine &line)
                 m_word.prepareSpare(nativePath(documents[++startedUpTo]).toStdString());
         },
         [&] { m_sending = documents[current]; },
-        m_range};
+        m_range,
+        warningHook()};
     for (; current < documents.size(); ++current) {
         // Interrupted: the caller says what was printed.
         if (m_stopRequested && m_stopRequested())
@@ -382,7 +394,8 @@ int CommandLinePrint::watch(const CommandLine &line, FolderWatcher *watcher,
                                        m_yield,
                                        {},
                                        {},
-                                       m_range};
+                                       m_range,
+                                       warningHook()};
     QEventLoop loop;
     bool printing = false, printedOne = false;
     // Documents held by a failure that is the station's own (no office, no

@@ -96,6 +96,8 @@ private:
     // when it is unfit.
     [[nodiscard]] std::unique_ptr<StationFolder>
     stationFolder(const QString &option, const QString &given, const QString &watched);
+    // Keeps what went wrong after a job was sent, for report().
+    [[nodiscard]] std::function<void(const std::string &)> warningHook();
     // Says what became of a document, and counts it.
     void report(const QString &path, const std::optional<std::string> &failure);
 
@@ -123,6 +125,7 @@ private:
     int m_logPause = 0;
     automation::PrintRange m_range;
     QString m_sending; // the document whose job is on its way, if any
+    QString m_warning; // of the last attempt: printed, but something failed after
     // The last attempt failed for the word processor or the system, not for
     // its document.
     bool m_systemFailure = false;

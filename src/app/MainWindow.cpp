@@ -83,13 +83,14 @@ MainWindow::MainWindow(Services services, QWidget *parent)
     if (!m_services.printLog.isEmpty()) {
         // A silent record: a record that cannot be written stops nothing.
         m_printLog = std::make_unique<PrintLog>(m_services.printLog);
-        m_word->setRecorder(
-            [this](const QString &path, const QString &printer, const QString &failure) {
-                const QString pause = m_options->pauseText();
-                const int seconds =
-                    !pause.isEmpty() && pause.front().isDigit() ? pause.front().digitValue() : 0;
-                (void)m_printLog->append({path, printer, seconds, failure, std::nullopt, 1, {}});
-            });
+        m_word->setRecorder([this](const QString &path, const QString &printer,
+                                   const QString &failure, const QString &warning) {
+            const QString pause = m_options->pauseText();
+            const int seconds =
+                !pause.isEmpty() && pause.front().isDigit() ? pause.front().digitValue() : 0;
+            (void)m_printLog->append(
+                {path, printer, seconds, failure, std::nullopt, 1, {}, warning});
+        });
     }
     m_run = std::make_unique<PrintRun>(*m_documents, *m_options, *m_word, m_services.messages,
                                        m_progress, this, m_services.waitSeconds,

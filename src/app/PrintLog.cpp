@@ -29,6 +29,8 @@ bool PrintLog::append(const Entry &entry, QString *why)
         record.insert("copies", entry.copies);
     if (!entry.pages.isEmpty())
         record.insert("pages", entry.pages);
+    if (!entry.warning.isEmpty())
+        record.insert("warning", entry.warning);
     const QByteArray line = QJsonDocument(record).toJson(QJsonDocument::Compact) + '\n';
     QDir().mkpath(QFileInfo(m_file).absolutePath());
     // One old file is kept; the rotation happens between two lines.
@@ -88,5 +90,8 @@ QString PrintLog::readableLine(const QJsonObject &entry)
         line += QStringLiteral(" (") + details.join(QStringLiteral(", ")) + u')';
     if (const QString reason = entry.value(QLatin1String("reason")).toString(); !reason.isEmpty())
         line += QStringLiteral(": ") + CommandLinePrint::lineSafe(reason);
+    if (const QString warning = entry.value(QLatin1String("warning")).toString();
+        !warning.isEmpty())
+        line += QStringLiteral(": warning: ") + CommandLinePrint::lineSafe(warning);
     return line;
 }

@@ -23,6 +23,9 @@ public:
         std::optional<int> jobId; // the scheduler's, when known
         int copies = 1;
         QString pages; // empty: all
+        // Printed, but something went wrong after the job was sent (Word
+        // did not quit): said, never counted as a failure.
+        QString warning;
     };
 
     explicit PrintLog(QString file, qint64 limitBytes = 10 * 1024 * 1024);

@@ -18,19 +18,22 @@ void DocumentPrinter::print(const QString &path, bool anotherFollows)
     // Word), never through a narrow code page; a path as the system's bytes.
     // The printer is read when it is set (the user may change it until then).
     QString printer;
-    const automation::PrintSteps steps{[this, &printer] {
-                                           printer = m_printerText();
-                                           return printer.toStdString();
-                                       },
-                                       m_wait,
-                                       m_yield,
-                                       {},
-                                       {},
-                                       {}};
+    QString warning;
+    const automation::PrintSteps steps{
+        [this, &printer] {
+            printer = m_printerText();
+            return printer.toStdString();
+        },
+        m_wait,
+        m_yield,
+        {},
+        {},
+        {},
+        [&warning](const std::string &text) { warning = QString::fromStdString(text); }};
     const auto record = [&](const QString &failure) {
         // A document that failed before its printer was set: the one chosen.
         if (m_recorder)
-            m_recorder(path, printer.isEmpty() ? m_printerText() : printer, failure);
+            m_recorder(path, printer.isEmpty() ? m_printerText() : printer, failure, warning);
     };
     std::optional<std::string> failure;
     try {

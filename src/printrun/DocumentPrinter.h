@@ -17,10 +17,11 @@ public:
     using PrinterText = std::function<QString()>;
     using Wait = std::function<void(int seconds)>;
     using Yield = std::function<void()>;
-    // Told of each document tried: its path, the printer, and what went
-    // wrong (empty when it printed).
-    using Recorder =
-        std::function<void(const QString &path, const QString &printer, const QString &failure)>;
+    // Told of each document tried: its path, the printer, what went wrong
+    // (empty when it printed), and what went wrong after its job was sent
+    // (it printed all the same).
+    using Recorder = std::function<void(const QString &path, const QString &printer,
+                                        const QString &failure, const QString &warning)>;
 
     DocumentPrinter(automation::WordProcessor &wordProcessor, MessageBoxes &messages,
                     PrinterText printerText, Wait waitSeconds, Yield yield);

@@ -365,6 +365,7 @@ private slots:
                                                [] { QThread::msleep(10); },
                                                {},
                                                {},
+                                               {},
                                                {}};
             std::optional<std::string> failure;
             try {
@@ -446,6 +447,7 @@ private slots:
                 if (names[current] == u"vanish")
                     QProcess::execute("cupsreject", {"capture"});
             },
+            {},
             {}};
         QStringList failed;
         for (; current < documents.size(); ++current) {
@@ -480,6 +482,7 @@ private slots:
                                                 for (pid_t pid : e2e::officeChildren())
                                                     offices.insert(pid);
                                             },
+                                            {},
                                             {}};
         for (const char *name : {"good1", "good2", "good3"})
             QVERIFY(!automation::printDocument(

@@ -217,6 +217,25 @@ private slots:
         QCOMPARE(script.err, QStringList{"marrowlake: Word is not installed on this computer."});
     }
 
+    // A Quit that fails after the job was sent: printed, the warning said
+    // and recorded, the run's status untouched.
+    void aFailureAfterTheJobIsSentIsAWarning()
+    {
+        QTemporaryDir dir;
+        const QString document = dir.filePath("a.docx");
+        QFile(document).open(QIODevice::WriteOnly);
+        ScriptRun script;
+        script.word.failures["Quit"] = "Word did not quit.";
+        script.run.setRecordFile(dir.filePath("record.jsonl"));
+        QCOMPARE(script.run.print(parseCommandLine({"--print", "--printer", "P", document})), 0);
+        QCOMPARE(script.out, (QStringList{"printed " + document, "1 printed, 0 not printed"}));
+        QCOMPARE(script.err, QStringList{"marrowlake: warning: " + document +
+                                         " printed, but: Word did not quit."});
+        const QJsonObject entry = PrintLog::lastEntries(dir.filePath("record.jsonl"), 1).value(0);
+        QCOMPARE(entry.value("result").toString(), "printed");
+        QVERIFY(PrintLog::readableLine(entry).endsWith(": warning: Word did not quit."));
+    }
+
     void watchTakesOneFolderAndDocumentNamesOnly()
     {
         const CommandLine watch = parseCommandLine({"--watch", "--printer", "P", "/in"});
@@ -278,7 +297,7 @@ private slots:
         PrintLog small(dir.filePath("small.jsonl"), 400);
         for (int i = 0; i < 6; ++i)
             QVERIFY(small.append(
-                {QStringLiteral("/d/%1.docx").arg(i), "P", 0, {}, std::nullopt, 1, {}}));
+                {QStringLiteral("/d/%1.docx").arg(i), "P", 0, {}, std::nullopt, 1, {}, {}}));
         QVERIFY(QFileInfo(dir.filePath("small.jsonl")).size() <= 400);
         QVERIFY(QFile::exists(dir.filePath("small.jsonl.1")));
         QFile latest(dir.filePath("small.jsonl"));

@@ -80,7 +80,6 @@ private slots:
         QTest::addColumn<QString>("member");
         QTest::newRow("PrintOut") << "PrintOut";
         QTest::newRow("status") << "BackgroundPrintingStatus";
-        QTest::newRow("Quit") << "Quit";
     }
 
     void laterPrintingFailuresAreReportedToo()
@@ -89,6 +88,19 @@ private slots:
         word.failures[member.toStdString()] = "failed";
         word1->print("/docs/a.docx");
         QCOMPARE(messages.texts(), QStringList{"Could not print /docs/a.docx"});
+    }
+
+    // Once the job is with the scheduler, the document is printed: a Quit
+    // that fails is recorded as a warning, never reported as not printed.
+    void aFailureAfterTheJobIsSentIsAWarning()
+    {
+        QStringList recorded;
+        word1->setRecorder([&recorded](const QString &, const QString &, const QString &failure,
+                                       const QString &warning) { recorded << failure << warning; });
+        word.failures["Quit"] = "Word did not quit.";
+        word1->print("/docs/a.docx");
+        QVERIFY(messages.shown.isEmpty());
+        QCOMPARE(recorded, (QStringList{QString(), "Word did not quit."}));
     }
 
     void failuresToStartOrOpenReachTheCaller()

@@ -18,18 +18,25 @@ std::optional<std::string> printDocument(WordProcessor &word, const std::string 
         do {                                                // 6
             steps.yield();
         } while (instance->GetApplication().BackgroundPrintingStatus() != 0);
+    } catch (const std::exception &e) { // 9
+        if (!steps.startAhead)
+            word.dropSpare();
+        return std::string(e.what());
+    }
+    // The job is with the scheduler: reporting the document as not printed
+    // now would have it printed twice.
+    try {
         // Unseen by the user: the next document's instance starts while this
         // one waits its second.
         if (anotherFollows)
             word.prepareSpare(path);
         steps.waitSeconds(1);  // 7
         instance->Quit(false); // 8
-        return std::nullopt;
-    } catch (const std::exception &e) { // 9
-        if (!steps.startAhead)
-            word.dropSpare();
-        return std::string(e.what());
+    } catch (const std::exception &e) {
+        if (steps.warning)
+            steps.warning(e.what());
     }
+    return std::nullopt;
 }
 
 } // namespace automation

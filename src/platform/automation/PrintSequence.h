@@ -29,13 +29,17 @@ struct PrintSteps
     std::function<void()> sending;
     // Copies and pages; the whole document once unless given.
     PrintRange range;
+    // When set: told of a failure once the job is with the scheduler (the
+    // wait, Quit); the document counts as printed all the same.
+    std::function<void(const std::string &)> warning;
 };
 
 // Prints the document (a UTF-8 path). A failure to start the word processor
 // or to open the document is thrown (AutomationError) to the caller; a
 // failure of the printing itself is returned as its description, the
-// instance ended. When another document follows, its instance is started
-// ahead during the one-second wait.
+// instance ended. Once PrintOut has returned and the job is spooled, the
+// document is printed: a later failure is a warning. When another document follows, its instance is
+// started ahead during the one-second wait.
 [[nodiscard]] std::optional<std::string> printDocument(WordProcessor &word, const std::string &path,
                                                        const PrintSteps &steps,
                                                        bool anotherFollows = false);
