@@ -3,13 +3,20 @@
 // the stand-in's call log.
 //   contract_driver print PRINTER PATH...  the program's own print sequence,
 //                                        one instance per document
-// CONTRACT_CALL_LIMIT (seconds) shortens the limit on a call into Word, and
-// CONTRACT_BUSY_LIMIT the time a busy Word is asked again.
+// CONTRACT_CALL_LIMIT, CONTRACT_QUIT_LIMIT, CONTRACT_START_LIMIT and
+// CONTRACT_IDLE_LIMIT (seconds) shorten the limits on a call into Word, on
+// Quit, on a start and on a Word that does nothing; CONTRACT_BUSY_LIMIT the
+// time a busy Word is asked again. A failure after the job was spooled is
+// printed as "printed (warning: TEXT)".
 //   contract_driver check                start an instance and quit it (no argument)
 //   contract_driver attach               attach to a running instance, test its name
 //   contract_driver open-unguarded PATH PRINTER  Documents.Open(PATH) and
 //                                        ActivePrinter=PRINTER, with Word's
 //                                        defaults as they are
+//   contract_driver member OBJECT NAME [ARGUMENT]  whether a new instance's
+//                                        Application or Documents object knows
+//                                        the member, and the member the named
+//                                        argument ("accepted" or "rejected")
 //   contract_driver processes NAME       how many processes of this Wine
 //                                        prefix run the image NAME
 //   contract_driver rows PIPE            the number of rows of the window
@@ -67,20 +74,47 @@ int main()
         limits.call = std::chrono::seconds(std::atoi(seconds));
     if (const char *seconds = std::getenv("CONTRACT_BUSY_LIMIT"))
         limits.busy = std::chrono::seconds(std::atoi(seconds));
-    WordComProcessor word([&served] { ++served; }, limits);
+    if (const char *seconds = std::getenv("CONTRACT_QUIT_LIMIT"))
+        limits.quit = std::chrono::seconds(std::atoi(seconds));
+    if (const char *seconds = std::getenv("CONTRACT_START_LIMIT"))
+        limits.start = std::chrono::seconds(std::atoi(seconds));
+    if (const char *seconds = std::getenv("CONTRACT_IDLE_LIMIT"))
+        limits.progress.idle = std::chrono::seconds(std::atoi(seconds));
+    // Wine's spooler adds no printer on a FILE: port (localspl refuses to
+    // open one), so CONTRACT_FILE_PORT names a printer taken to be on FILE:;
+    // every other printer's port is the spooler's word.
+    const std::string filePortPrinter =
+        std::getenv("CONTRACT_FILE_PORT") ? std::getenv("CONTRACT_FILE_PORT") : "";
+    WordComProcessor word([&served] { ++served; }, limits,
+                          [&filePortPrinter](const std::string &printer) {
+                              return printer == filePortPrinter ? std::string("FILE:")
+                                                                : filePromptingPort(printer);
+                          });
     const std::string mode = args[1];
     if (mode == "print" && argc >= 4) {
-        PrintSteps steps{[&args] { return args[2]; }, noteWait, [] {}, {}, {}, {}};
+        std::string warning;
+        PrintSteps steps{[&args] { return args[2]; },
+                         noteWait,
+                         [] {},
+                         {},
+                         {},
+                         {},
+                         [&warning](const std::string &text) { warning = text; }};
         if (const char *copies = std::getenv("CONTRACT_COPIES"))
             steps.range.copies = std::atoi(copies);
         if (const char *pages = std::getenv("CONTRACT_PAGES"))
             steps.range.pages = pages;
         for (size_t i = 3; i < args.size(); ++i) {
             served = 0;
+            warning.clear();
             try {
                 const auto failure = printDocument(word, args[i], steps);
-                std::printf(failure ? "could not print: %s\n" : "printed\n",
-                            failure ? failure->c_str() : "");
+                if (failure)
+                    std::printf("could not print: %s\n", failure->c_str());
+                else if (!warning.empty())
+                    std::printf("printed (warning: %s)\n", warning.c_str());
+                else
+                    std::printf("printed\n");
             } catch (const AutomationError &e) {
                 std::printf("not opened: %s\n", e.what());
             }
@@ -135,6 +169,31 @@ int main()
         ReadFile(channel, reply, sizeof reply - 1, &done, nullptr);
         CloseHandle(channel);
         std::printf("%s", std::strncmp(reply, "ok ", 3) == 0 ? reply + 3 : "?\n");
+        return 0;
+    }
+    if (mode == "member" && (argc == 4 || argc == 5)) {
+        CLSID clsid{};
+        IDispatch *raw = nullptr;
+        if (FAILED(CLSIDFromProgID(L"Word.Application", &clsid)) ||
+            FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch,
+                                    reinterpret_cast<void **>(&raw))))
+            return 1;
+        ComDispatch application(raw);
+        ComDispatch documents(application.get("Documents").takeDispatch());
+        ComDispatch &object = args[2] == "Documents" ? documents : application;
+        std::vector<std::wstring> names{ComDispatch::wide(args[3])};
+        if (argc == 5)
+            names.push_back(ComDispatch::wide(args[4]));
+        std::vector<LPOLESTR> pointers;
+        for (auto &name : names)
+            pointers.push_back(name.data());
+        std::vector<DISPID> ids(names.size());
+        const HRESULT hr = object.raw()->GetIDsOfNames(IID_NULL, pointers.data(), UINT(ids.size()),
+                                                       LOCALE_USER_DEFAULT, ids.data());
+        std::printf(SUCCEEDED(hr)              ? "accepted\n"
+                    : hr == DISP_E_UNKNOWNNAME ? "rejected\n"
+                                               : "failed\n");
+        application.call("Quit", {ComVariant(false)});
         return 0;
     }
     if (mode == "open-unguarded" && argc == 4) {

@@ -120,7 +120,7 @@ ComApartment::~ComApartment()
 
 bool ComApartment::run(const std::function<void()> &task, std::chrono::milliseconds limit,
                        const std::function<void()> &whileWaiting,
-                       const std::function<void()> &onLate)
+                       const std::function<void()> &onLate, const std::function<bool()> &stuck)
 {
     std::unique_lock lock(m_shared->mutex);
     if (m_shared->abandoned)
@@ -134,10 +134,19 @@ bool ComApartment::run(const std::function<void()> &task, std::chrono::milliseco
     m_shared->failure = nullptr;
     m_shared->waiting = true;
     m_shared->changed.notify_all();
-    const auto deadline = std::chrono::steady_clock::now() + limit;
+    auto deadline = std::chrono::steady_clock::now() + limit;
     bool late = false;
     while (!m_shared->done) {
-        const auto now = std::chrono::steady_clock::now();
+        auto now = std::chrono::steady_clock::now();
+        if (!late && now < deadline && stuck) {
+            lock.unlock();
+            const bool givenUp = stuck();
+            lock.lock();
+            if (m_shared->done)
+                break;
+            if (givenUp)
+                deadline = now = std::chrono::steady_clock::now();
+        }
         if (!late && now >= deadline) {
             late = true;
             lock.unlock();

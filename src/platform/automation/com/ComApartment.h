@@ -30,9 +30,11 @@ public:
     // comes back failed); a call still not back after a grace is left
     // behind, with the apartment, and abandoned() is true from then on.
     // Returns false when the call was late; a failure of a call in time is
-    // thrown, and so is a call asked for while another is under way.
+    // thrown, and so is a call asked for while another is under way. When
+    // stuck (asked while waiting) says so, the call counts as late at once.
     bool run(const std::function<void()> &task, std::chrono::milliseconds limit,
-             const std::function<void()> &whileWaiting, const std::function<void()> &onLate);
+             const std::function<void()> &whileWaiting, const std::function<void()> &onLate,
+             const std::function<bool()> &stuck = {});
 
     // A call is under way (the caller's thread is waiting in run()).
     [[nodiscard]] bool busy() const;

@@ -32,7 +32,12 @@ const char *knownSentence(HRESULT hr)
     case RPC_E_CALL_CANCELED:
         return "Word ended unexpectedly.";
     case CO_E_SERVER_EXEC_FAILURE:
-        return "Word could not be started.";
+        return "Word could not be started: it did not answer the system when it started. A Word "
+               "that is still ending, or a question Word shows when it starts, can cause this: "
+               "close Word, start it once yourself, and print again.";
+    case CO_E_APPNOTFOUND:
+        return "Word is registered on this computer, but its program cannot be found. Repair "
+               "Microsoft Office and print again.";
     case E_ACCESSDENIED:
         return "Word refused access.";
     default:
@@ -147,7 +152,7 @@ std::string ComDispatch::narrow(const wchar_t *wide, int length)
 
 bool ComDispatch::notInstalled(HRESULT hr)
 {
-    return hr == CO_E_CLASSSTRING || hr == REGDB_E_CLASSNOTREG || hr == CO_E_APPNOTFOUND;
+    return hr == CO_E_CLASSSTRING || hr == REGDB_E_CLASSNOTREG;
 }
 
 std::string ComDispatch::describe(HRESULT hr, const EXCEPINFO *info)
@@ -243,6 +248,15 @@ ComVariant ComDispatch::invoke(WORD flags, std::vector<ComVariant> &positional,
         }
         throw AutomationError(description);
     }
+}
+
+bool ComDispatch::has(const std::string &member)
+{
+    std::wstring name = wide(member);
+    LPOLESTR names[] = {name.data()};
+    DISPID id = DISPID_UNKNOWN;
+    return m_dispatch &&
+           SUCCEEDED(m_dispatch->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id));
 }
 
 ComVariant ComDispatch::call(const std::string &member, std::vector<ComVariant> positional,

@@ -55,6 +55,8 @@ public:
     ~ComDispatch();
 
     [[nodiscard]] bool isNull() const { return m_dispatch == nullptr; }
+    // The object has a member of this name (an older Word may lack one).
+    [[nodiscard]] bool has(const std::string &member);
     // How long a call that a busy server refuses is tried again.
     void setBusyLimit(std::chrono::milliseconds limit) { m_busyLimit = limit; }
     [[nodiscard]] IDispatch *raw() const { return m_dispatch; }
@@ -73,7 +75,7 @@ public:
     // it gave one, ours for what a user meets with Word, the system's text
     // for the HRESULT, or a sentence with the code.
     static std::string describe(HRESULT hr, const EXCEPINFO *info);
-    // Word is not installed (no "Word.Application" class).
+    // Word is not installed (no "Word.Application" class is registered).
     static bool notInstalled(HRESULT hr);
 
 private:

@@ -3,6 +3,7 @@
 #include "ComApartment.h"
 #include "ComDispatch.h"
 #include "WordAutomation.h"
+#include "WordProcess.h"
 
 #include <chrono>
 #include <functional>
@@ -11,16 +12,22 @@
 
 namespace automation {
 
-// How long each kind of call into Word may take: the same limits the office
-// layer keeps on Linux. Past one, Word's process (when certainly ours) is
-// ended and the step fails.
+// How long each kind of call into Word may take. Past one, or once Word is
+// seen waiting on a dialog or doing nothing (progress), Word's process is
+// ended when it is certainly ours and nobody is using it, and the step
+// fails.
 struct WordLimits
 {
     std::chrono::milliseconds start{60'000};
     std::chrono::milliseconds call{180'000};
-    std::chrono::milliseconds quit{10'000};
+    // A long document on a slow printer: watched by its progress alone.
+    std::chrono::milliseconds print{std::chrono::hours(24)};
+    // Longer than the time a busy Word is asked again, so that a Word busy
+    // with someone's dialog is not taken for one that does not quit.
+    std::chrono::milliseconds quit{45'000};
     // How long calls that a busy Word rejects are tried again.
     std::chrono::milliseconds busy{30'000};
+    ProgressWatch::Limits progress;
 };
 
 // One Word application object: a new instance of ours, or the user's
@@ -37,6 +44,9 @@ public:
         // Called every few milliseconds while a call is under way.
         YieldFunction whileWaiting;
         WordLimits limits;
+        // The port of a printer that asks for a file name for every job
+        // (filePromptingPort unless told otherwise).
+        std::function<std::string(const std::string &)> filePromptingPort;
     };
 
     // A new instance of "Word.Application", or the running one.
@@ -69,13 +79,15 @@ private:
     using Task = std::function<ComVariant(Objects &)>;
 
     WordComApplication(Ownership ownership, std::shared_ptr<Objects> objects);
-    // Runs task in the instance's apartment under limit; what: the failure's
-    // start ("Word did not ...") when the limit passes.
+    // Runs task in the instance's apartment under limit, Word's progress
+    // watched; a call given up on throws CallGivenUp.
     ComVariant call(std::chrono::milliseconds limit, const Task &task);
     // Quits, or closes only our document; true when Word was left running
     // for the user.
     bool quitOrLeave(std::optional<bool> saveChanges);
-    void endProcess();
+    // Ends Word's process unless it is not certainly ours or someone uses
+    // it; what became of Word, as the end of a sentence.
+    std::string endProcess();
 
     Ownership m_ownership;
     std::shared_ptr<Objects> m_objects;

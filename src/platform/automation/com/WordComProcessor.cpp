@@ -2,15 +2,18 @@
 
 namespace automation {
 
-WordComProcessor::WordComProcessor(YieldFunction whileWaiting, WordLimits limits)
+WordComProcessor::WordComProcessor(
+    YieldFunction whileWaiting, WordLimits limits,
+    std::function<std::string(const std::string &)> filePromptingPort)
     : m_whileWaiting(std::move(whileWaiting)), m_limits(limits),
+      m_filePromptingPort(std::move(filePromptingPort)),
       m_live(std::make_shared<std::set<WordComApplication *>>())
 {
 }
 
 WordComApplication::Ownership WordComProcessor::ownership() const
 {
-    return {m_live, m_whileWaiting, m_limits};
+    return {m_live, m_whileWaiting, m_limits, m_filePromptingPort};
 }
 
 std::unique_ptr<Application> WordComProcessor::createInstance()

@@ -15,7 +15,11 @@ class WordComProcessor : public WordProcessor
 public:
     // whileWaiting: called every few milliseconds while a call into Word is
     // under way, so that the caller's window stays painted.
-    explicit WordComProcessor(YieldFunction whileWaiting = {}, WordLimits limits = {});
+    // filePromptingPort: where a printer's port is looked up (the spooler's
+    // word unless given).
+    explicit WordComProcessor(
+        YieldFunction whileWaiting = {}, WordLimits limits = {},
+        std::function<std::string(const std::string &)> filePromptingPort = {});
 
     [[nodiscard]] std::unique_ptr<Application> createInstance() override;
     [[nodiscard]] std::unique_ptr<Application> attachToRunning() override;
@@ -27,6 +31,7 @@ private:
 
     YieldFunction m_whileWaiting;
     WordLimits m_limits;
+    std::function<std::string(const std::string &)> m_filePromptingPort;
     std::shared_ptr<std::set<WordComApplication *>> m_live;
 };
 
