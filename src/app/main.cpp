@@ -120,11 +120,12 @@ int runWithoutWindow(int argc, char *argv[])
     // let arrive, and the run ends after it; a second Ctrl+C abandons it.
     // Otherwise the office instance is ended at once. What was printed is
     // said, and the program ends with 128 + the signal's number. A watch
-    // instead finishes the document in hand and ends as usual.
+    // instead finishes the document in hand and ends as usual, unless its
+    // console closes: the system then ends the program within seconds.
     const bool watching = line.mode == CommandLine::Mode::Watch;
     auto checkInterrupt = [&office, &run, watching] {
         const int signal = interruptedBy;
-        if (!signal || watching)
+        if (!signal || (watching && signal != ConsoleClosed))
             return;
         if (run && !run->interruptionEndsNow(interruptions))
             return;
@@ -142,6 +143,23 @@ int runWithoutWindow(int argc, char *argv[])
         checkInterrupt();
         yieldToEventLoop(5);
     };
+    // While a call into the word processor is under way: an instance that
+    // may be in the user's hands (Word) is ended in order once the call is
+    // back; a second interruption, or a console closing for more than a
+    // moment, ends it at once.
+    QElapsedTimer closing;
+    auto duringCall = [&office, &closing, checkInterrupt] {
+        if (!interruptedBy)
+            return;
+        if (interruptedBy == ConsoleClosed && !closing.isValid())
+            closing.start();
+        const bool closed = closing.isValid() && closing.elapsed() > 3000;
+        if (!office || office->endsSafelyMidCall() || interruptions >= 2 || closed) {
+            if (closed)
+                interruptions = 2;
+            checkInterrupt();
+        }
+    };
     auto wait = [checkInterrupt](int seconds) {
         QElapsedTimer clock;
         clock.start();
@@ -152,7 +170,7 @@ int runWithoutWindow(int argc, char *argv[])
     };
     const int ahead = CommandLinePrint::officesAhead(line);
     office =
-        automation::makeWordProcessor({yield, checkInterrupt, preparedOfficeProfile().toStdString(),
+        automation::makeWordProcessor({yield, duringCall, preparedOfficeProfile().toStdString(),
                                        ahead, true, CommandLinePrint::DocumentsPerOffice});
     run = std::make_unique<CommandLinePrint>(*office, printers, settings, wait, yield, out, err);
     run->setStopRequested([] { return interruptedBy != 0; });

@@ -12,12 +12,19 @@
 void useCallingConsole();
 
 // Calls onInterrupt(signal) on Ctrl+C or a request to end (SIGINT/SIGTERM;
-// on Windows also Ctrl+Break and the console closing, as SIGINT, SIGBREAK
-// and SIGTERM). onInterrupt must be safe to call from a signal handler.
+// on Windows also Ctrl+Break, as SIGBREAK, and the console closing or the
+// user logging off, as ConsoleClosed). onInterrupt must be safe to call from
+// a signal handler.
 void onInterruptRequests(void (*onInterrupt)(int signal));
 
-// Writes UTF-8 text to stdout or stderr: as Unicode to a console, as UTF-8
-// bytes to a file or pipe.
+// The console the program runs in is going away: the system ends the
+// program within seconds. (SIGHUP's number; Windows has no such signal.)
+inline constexpr int ConsoleClosed = 1;
+
+// Writes UTF-8 text to stdout or stderr: as Unicode to a console. To a file
+// or pipe: on Windows in the console's output code page, as Windows' own
+// console programs write (what PowerShell and findstr read; UTF-8 after
+// chcp 65001, and without a console); elsewhere as UTF-8.
 void writeToConsole(std::FILE *stream, const std::string &utf8);
 
 // The program has chosen to show its window: the console it was started

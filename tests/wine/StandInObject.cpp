@@ -74,6 +74,13 @@ void takeOverIfTold(const std::string &member)
     const std::string rule = env("WORD_STANDIN_TAKEOVER");
     if (rule.empty() || word.userDocuments > 0 || rule.substr(0, rule.find(',')) != member)
         return;
+    // One user, one Word: the first instance that meets the member.
+    if (const std::string once = env("WORD_STANDIN_TAKEOVER_ONCE"); !once.empty()) {
+        if (GetFileAttributesA(once.c_str()) != INVALID_FILE_ATTRIBUTES)
+            return;
+        if (FILE *mark = std::fopen(once.c_str(), "wb"))
+            std::fclose(mark);
+    }
     word.userDocuments = 1;
     SetWindowTextW(documentWindow, L"Document1 - Word");
     ShowWindow(documentWindow, SW_SHOWNOACTIVATE);

@@ -28,6 +28,8 @@
 //                           that every later call is refused as busy. Microsoft
 //                           KB Q188546: a user who starts Word while automation
 //                           runs an invisible instance is handed that instance.
+//   WORD_STANDIN_TAKEOVER_ONCE  a file: only the first instance is taken
+//                           over (the file is made then)
 //   WORD_STANDIN_SLOW_QUIT  seconds Quit works before it ends (an add-in
 //                           ending; Application.Quit in Word's reference)
 //   WORD_STANDIN_QUIT_PROMPT  Quit asks whether to save the global template
@@ -179,6 +181,10 @@ int main(int argc, char *argv[])
         Sleep(60000);
         return 0;
     }
+    // Word is a windowed program: a console's Ctrl+C never reaches it. (Wine
+    // may hand a server the console of the program that started it.)
+    FreeConsole();
+    SetConsoleCtrlHandler(nullptr, TRUE);
     readUserOptions();
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     IMessageFilter *previous = nullptr;

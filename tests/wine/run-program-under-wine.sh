@@ -65,6 +65,8 @@ check "the program folder goes on the system PATH, and off it when removed" \
     bash -c "msiinfo export '$msi' Environment | tr -d '\r' | grep -q '=-[*]PATH.*INSTALLDIR'"
 check "an entry under installed apps with version and publisher" \
     bash -c "wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' >'$work/uninstall.txt' && grep -q 'DisplayName.*REG_SZ.*Marrowlake' '$work/uninstall.txt' && grep -q 'Publisher.*REG_SZ.*Harrowick' '$work/uninstall.txt' && grep -q 'DisplayVersion.*REG_SZ.*[0-9]' '$work/uninstall.txt'"
+check "the installed-apps entry names the install folder" \
+    grep -q 'InstallLocation.*REG_SZ.*Program Files.Marrowlake' "$work/uninstall.txt"
 check "Open with Marrowlake for Word documents, no default taken" \
     bash -c "wine reg query 'HKLM\Software\Classes\Applications\marrowlake.exe\SupportedTypes' 2>/dev/null | tr -d '\r' | grep -q '[.]docm' && wine reg query 'HKLM\Software\Classes\.docx\OpenWithProgids' 2>/dev/null | grep -q Marrowlake.Document && ! wine reg query 'HKLM\Software\Classes\.docx' /ve 2>/dev/null | tr -d '\r' | grep -q Marrowlake"
 # From any folder in a fresh cmd: the program is on PATH.
@@ -75,7 +77,8 @@ check "marrowlake --help in a fresh cmd, anywhere" grep -q 'printed by' "$work/a
 newer="$work/Marrowlake-newer-x64.msi"
 (cd "$build/windows/installer" && wixl -a x64 -D Version=99.0.0 -D SourceDir=Marrowlake \
     -D Icon=marrowlake.ico -D Win64=yes -o "$newer" marrowlake.wxs files.wxs &&
-    msibuild "$newer" -i "$here/../../data/windows/Environment.idt") >/dev/null 2>&1
+    msibuild "$newer" -i "$here/../../data/windows/Environment.idt" \
+        -i "$here/../../data/windows/CustomAction.idt") >/dev/null 2>&1
 quietly /i "$newer" || true
 wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' >"$work/uninstall.txt"
 check "a newer version replaces the older one" \
@@ -143,22 +146,89 @@ check "a drive's root gives D:\\root.docx" [ "$out" = 'printed D:\root.docx
 mkdir -p "$work/drive-d/accents"
 cp "$installed/Samples/Sample 1 - Welcome.docx" "$work/drive-d/accents/Café.docx"
 in_cmd 'marrowlake --print --printer capture --pause 0 D:\accents\Caf*.docx >D:\out.txt' >/dev/null
-check "a wildcard expanded, a non-ASCII name in redirected output as UTF-8" \
+check "a wildcard expanded, a non-ASCII name in redirected output (no console: UTF-8)" \
     [ "$(tr -d '\r' <"$work/drive-d/out.txt")" = 'printed D:\accents\Café.docx
 1 printed, 0 not printed' ]
-expected="CreateInstance
-Documents
-AutomationSecurity=3
+# In a console (a terminal) whose code page is 850, output redirected to a
+# file is in that code page, as cmd's own commands write it; a list file
+# (--history --paths) stays UTF-8.
+printf '@chcp 850 >nul\r\n@marrowlake --print --printer capture --pause 0 D:\\accents\\Caf*.docx >D:\\oem.txt\r\n@marrowlake --history 1 --paths >D:\\list.txt\r\n' >"$work/oem.bat"
+(cd "$(dirname "$program")" && script -qefc "wine cmd /c '$(winepath -w "$work/oem.bat")'" /dev/null >/dev/null 2>&1 </dev/null) || true
+check "in a console with code page 850, redirected output in that code page, list files UTF-8" \
+    bash -c "[ \"\$(iconv -f CP850 -t UTF-8 <'$work/drive-d/oem.txt' | tr -d '\r' | head -n 1)\" = 'printed D:\accents\Café.docx' ] && grep -q 'Café' '$work/drive-d/list.txt'"
+expected="AutomationSecurity=3
 DisplayAlerts=0
-Open($sample, ConfirmConversions=false, ReadOnly=true, AddToRecentFiles=false, PasswordDocument=<given>, WritePasswordDocument=<given>, Revert=false, Visible=false, NoEncodingDialog=true)
+UpdateLinksAtOpen=false
+UpdateFieldsAtPrint=false
+OpenNoRepairDialog($sample, ConfirmConversions=false, ReadOnly=true, AddToRecentFiles=false, PasswordDocument=<given>, WritePasswordDocument=<given>, Revert=false, Visible=false, NoEncodingDialog=true)
 ActiveWindow
 Hwnd
 WordBasic
 FilePrintSetup(Printer=capture, DoNotSetAsSysDefault=1)
-PrintOut(Collate=true, Background=false, fileName=$sample)"
-check "Word gets macros off and alerts off before Open, then the print" \
-    [ "$(head -n 10 "$WORD_STANDIN_LOG")" = "$expected" ]
-check "Word is quit at the end" [ "$(tail -n 1 "$WORD_STANDIN_LOG")" = "Quit(false)" ]
+PrintOut(Collate=true, Background=false, FileName=$sample)"
+check "Word gets macros, alerts and questions off before Open, then the print" \
+    [ "$(grep -m 1 -A 9 '^AutomationSecurity=3' "$WORD_STANDIN_LOG")" = "$expected" ]
+check "Word is quit at the end" [ "$(grep -v '^released' "$WORD_STANDIN_LOG" | tail -n 1)" = "Quit(false)" ]
+
+# What reached the scheduler: a job a document, in list order, on the
+# printer chosen, titled with the document's name.
+words() { wine "$standin/contract_driver.exe" processes WINWORD.exe 2>/dev/null | tr -d '\r'; }
+words_become() { # words_become N: waits (10 s at most) for there to be N Words
+    for _ in $(seq 100); do [ "$(words)" = "$1" ] && break; sleep 0.1; done
+    words
+}
+mkdir -p "$work/drive-d/order"
+for name in c-first a-second b-third; do
+    cp "$installed/Samples/Sample 1 - Welcome.docx" "$work/drive-d/order/$name.docx"
+done
+before=$(ls "$CAPTURE_ROOT/capture" | wc -l)
+in_cmd 'marrowlake --print --printer capture --pause 0 D:\order\c-first.docx D:\order\a-second.docx D:\order\b-third.docx' >/dev/null
+check "the jobs reach the queue in list order, titled with the documents' names" \
+    [ "$(ls "$CAPTURE_ROOT/capture" | sort | tail -n +$((before + 1)) | sed 's/^[0-9]*-//' | tr '\n' ' ')" = "c-first.docx a-second.docx b-third.docx " ]
+
+# Interrupted with Ctrl+C, typed in a terminal (script gives the console a
+# pseudo-terminal), while a document is sent (Word spooling it, the
+# processor busy), after a user took the first document's Word over: the
+# job is let arrive, the run ends with 130, no Word of ours is left in the
+# prefix, and the user's Word runs on. (The terminal's end would take the
+# prefix's processes with it: Word is counted before.)
+: >"$WORD_STANDIN_LOG"
+rm -f "$work/typed" "$work/counted"
+type_ctrl_c() { # ^C once Word has the second document; then until counted
+    for _ in $(seq 600); do [ "$(grep -c '^PrintOut(' "$WORD_STANDIN_LOG")" -ge 2 ] && break; sleep 0.1; done
+    printf '\003'
+    for _ in $(seq 1200); do [ -e "$work/counted" ] && break; sleep 0.1; done
+}
+type_ctrl_c | (cd "$(dirname "$program")" &&
+    WORD_STANDIN_SPOOL=4 WORD_STANDIN_TAKEOVER=PrintOut WORD_STANDIN_TAKEOVER_ONCE="$work/taken" \
+    script -qefc "wine marrowlake.com --print --printer capture --pause 0 'D:\\order\\c-first.docx' 'D:\\order\\a-second.docx' 'D:\\order\\b-third.docx'; echo \$? >'$work/typed'; while [ ! -e '$work/counted' ]; do sleep 0.1; done" \
+    "$work/interrupted.out" >/dev/null 2>&1) &
+typing=$!
+for _ in $(seq 1200); do [ -s "$work/typed" ] && break; sleep 0.1; done
+left=$(words_become 1)
+touch "$work/counted"
+wait "$typing" || true
+tr -d '\r' <"$work/interrupted.out" | grep -a -E 'printed|failed|interrupted' | sed 's/^/  /' || true
+check "interrupted: Ctrl+C lets the job in hand arrive, status 130, what was printed said" \
+    bash -c "[ \"\$(cat '$work/typed')\" = 130 ] && tr -d '\r' <'$work/interrupted.out' | grep -a -q 'interrupted: 2 printed, 0 not printed'"
+check "interrupted: no Word left but the user's Word, alive" [ "$left" = 1 ]
+wine taskkill /F /IM WINWORD.exe >/dev/null 2>&1 || true
+words_become 0 >/dev/null
+
+# Ending the console companion (Task Manager, a scheduler's time-out) ends
+# the program it started: a job object closes with it.
+programs() { wine "$standin/contract_driver.exe" processes marrowlake.exe 2>/dev/null | tr -d '\r'; }
+: >"$WORD_STANDIN_LOG"
+printf '@marrowlake --print --printer capture --pause 60 D:\\order\\c-first.docx D:\\order\\a-second.docx\r\n' >"$work/long.bat"
+(cd "$(dirname "$program")" && exec wine cmd /c "$(winepath -w "$work/long.bat")" >/dev/null 2>&1) &
+long=$!
+# The first document printed: the program waits its pause.
+for _ in $(seq 600); do grep -qs '^Quit' "$WORD_STANDIN_LOG" && break; sleep 0.1; done
+wine taskkill /F /IM marrowlake.com >/dev/null 2>&1 || true
+gone=no
+for _ in $(seq 100); do [ "$(programs)" = 0 ] && { gone=yes; break; }; sleep 0.1; done
+check "ending marrowlake.com ends marrowlake.exe with it" [ "$gone" = yes ]
+wait "$long" 2>/dev/null || true
 
 # A print station: marrowlake --watch through the stand-in Word, the folder
 # written to from outside Wine as a share would be. Each drop prints once,
@@ -190,7 +260,7 @@ check "the station prints a burst of drops, once each, in order" \
 printed C:\station\in\two.docx
 printed C:\station\in\three.docx' ]
 check "Word opens the station's private copy, never the dropped file" \
-    [ "$(grep '^Open(' "$WORD_STANDIN_LOG" | grep -c 'marrowlake-spool')" = 3 ]
+    [ "$(grep '^OpenNoRepairDialog(' "$WORD_STANDIN_LOG" | grep -c 'marrowlake-spool')" = 3 ]
 mkdir -p "$station/in/sub"
 mv "$station/in/one.docx" "$station/in/sub/one-renamed.docx"
 mv "$station/in/two.docx" "$station/in/two-renamed.docx"
@@ -223,7 +293,7 @@ mkdir -p "$build/tests/artifacts"
 shot="$build/tests/artifacts/windows-main-window.png"
 check "a screenshot of the window" "$grab" "$shot"
 check "the start-up check started Word and quit it" \
-    [ "$(cat "$WORD_STANDIN_LOG")" = "CreateInstance
+    [ "$(grep -v '^released' "$WORD_STANDIN_LOG")" = "CreateInstance
 Documents
 Count
 Quit()" ]
@@ -293,6 +363,19 @@ done
 
 check "nothing of the program is left running" \
     [ "$(wine "$standin/contract_driver.exe" processes marrowlake.exe 2>/dev/null | tr -d '\r')" = 0 ]
+
+# The window started from cmd: the companion lets cmd go once the program
+# says (on an event named for both) that it shows its window, and the
+# window outlives the companion's job.
+printf '@marrowlake D:\\root.docx\r\n' >"$work/window.bat"
+released=no
+(cd "$(dirname "$program")" && timeout 120 wine cmd /c "$(winepath -w "$work/window.bat")" >/dev/null 2>&1) && released=yes
+# (a job ended with the companion would end the window within moments)
+for _ in $(seq 20); do [ "$(programs)" = 1 ] || break; sleep 0.1; done
+check "from cmd, the window lets the console go and runs on" \
+    [ "$released $(programs)" = "yes 1" ]
+wine taskkill /IM marrowlake.exe >/dev/null 2>&1 || true
+for _ in $(seq 100); do [ "$(programs)" = 0 ] && break; sleep 0.1; done
 
 # Removed silently: nothing of ours is left in Program Files or the machine's
 # registry; the user's own settings stay, as Windows programs leave them.

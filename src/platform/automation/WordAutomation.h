@@ -105,6 +105,11 @@ public:
     virtual void prepareSpare(const std::string &likeDocument) { (void)likeDocument; }
     // Ends the instances started ahead of time when no document needs them.
     virtual void dropSpare() {}
+    // Whether an instance may be ended in the middle of a call without harm
+    // to anyone: true for a private instance of ours alone. Word may be in
+    // the user's hands and is ended only once its call is back (or at a
+    // second interruption).
+    [[nodiscard]] virtual bool endsSafelyMidCall() const { return true; }
 };
 
 } // namespace automation

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <io.h>
+#include <tlhelp32.h>
 
 namespace {
 
@@ -30,7 +31,7 @@ BOOL WINAPI consoleControl(DWORD event)
     case CTRL_CLOSE_EVENT:
     case CTRL_LOGOFF_EVENT:
     case CTRL_SHUTDOWN_EVENT:
-        interruptHandler(SIGTERM);
+        interruptHandler(ConsoleClosed);
         // The system ends the process once this returns: give the program
         // its moment to end Word first.
         Sleep(5000);
@@ -80,21 +81,75 @@ void writeToConsole(std::FILE *stream, const std::string &utf8)
         WriteConsoleW(handle, text.data(), DWORD(text.size()), &written, nullptr);
         return;
     }
-    std::fwrite(utf8.data(), 1, utf8.size(), stream);
+    // Redirected: in the console's code page, as cmd's own commands write;
+    // what it cannot hold becomes "?". Without a console: UTF-8.
+    const UINT codePage = GetConsoleOutputCP();
+    std::string bytes = utf8;
+    if (codePage != 0 && codePage != CP_UTF8) {
+        const std::wstring text = QString::fromUtf8(utf8).toStdWString();
+        const int n = WideCharToMultiByte(codePage, 0, text.data(), int(text.size()), nullptr, 0,
+                                          nullptr, nullptr);
+        bytes.assign(size_t(std::max(n, 0)), '\0');
+        WideCharToMultiByte(codePage, 0, text.data(), int(text.size()), bytes.data(), n, nullptr,
+                            nullptr);
+    }
+    std::fwrite(bytes.data(), 1, bytes.size(), stream);
     std::fflush(stream);
 }
 
+namespace {
+
+// The process that started this one, when it is still the one that did.
+DWORD parentProcess()
+{
+    DWORD parent = 0;
+    const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE)
+        return 0;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof entry;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more;
+         more = Process32NextW(snapshot, &entry))
+        if (entry.th32ProcessID == GetCurrentProcessId())
+            parent = entry.th32ParentProcessID;
+    CloseHandle(snapshot);
+    return parent;
+}
+
+// The console companion beside this program: marrowlake.com of this folder.
+bool isOurCompanion(DWORD pid)
+{
+    const HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, pid);
+    if (!process)
+        return false;
+    wchar_t image[MAX_PATH];
+    DWORD length = MAX_PATH;
+    const bool named = QueryFullProcessImageNameW(process, 0, image, &length);
+    CloseHandle(process);
+    wchar_t self[MAX_PATH];
+    const DWORD selfLength = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    if (!named || selfLength == 0 || selfLength == MAX_PATH)
+        return false;
+    std::wstring companion(self, selfLength);
+    companion = companion.substr(0, companion.find_last_of(L"\\/") + 1) + L"marrowlake.com";
+    return _wcsicmp(std::wstring(image, length).c_str(), companion.c_str()) == 0;
+}
+
+} // namespace
+
 void releaseCallingConsole()
 {
-    // The companion hands an event to set, by its number, in the
-    // environment; nobody else waits for the window.
-    const char *value = std::getenv("MARROWLAKE_CONSOLE_RELEASE");
-    if (!value || !*value)
+    // The companion that started this program waits for the window on an
+    // event named for both processes; nothing from elsewhere is trusted.
+    const DWORD parent = parentProcess();
+    if (parent == 0 || !isOurCompanion(parent))
         return;
-    const HANDLE event = reinterpret_cast<HANDLE>(std::strtoull(value, nullptr, 10));
-    SetEvent(event);
-    CloseHandle(event);
-    _putenv("MARROWLAKE_CONSOLE_RELEASE=");
+    const std::wstring name = L"Local\\marrowlake-console-release-" + std::to_wstring(parent) +
+                              L"-" + std::to_wstring(GetCurrentProcessId());
+    if (const HANDLE event = OpenEventW(EVENT_MODIFY_STATE, FALSE, name.c_str())) {
+        SetEvent(event);
+        CloseHandle(event);
+    }
 }
 
 namespace {

@@ -25,6 +25,7 @@ public:
     [[nodiscard]] std::unique_ptr<Application> attachToRunning() override;
     [[nodiscard]] std::string expectedName() const override { return "Microsoft Word"; }
     void endAllInstances() override;
+    [[nodiscard]] bool endsSafelyMidCall() const override { return false; }
 
 private:
     WordComApplication::Ownership ownership() const;
