@@ -228,11 +228,6 @@ void CommandLinePrint::printOne(const QString &path, const automation::PrintStep
         report(path, failure);
 }
 
-std::function<void(const std::string &)> CommandLinePrint::warningHook()
-{
-    return [this](const std::string &text) { m_warning = QString::fromStdString(text); };
-}
-
 int CommandLinePrint::notInstalled()
 {
     m_word.dropSpare();

@@ -97,7 +97,10 @@ private:
     [[nodiscard]] std::unique_ptr<StationFolder>
     stationFolder(const QString &option, const QString &given, const QString &watched);
     // Keeps what went wrong after a job was sent, for report().
-    [[nodiscard]] std::function<void(const std::string &)> warningHook();
+    [[nodiscard]] std::function<void(const std::string &)> warningHook()
+    {
+        return [this](const std::string &text) { m_warning = QString::fromStdString(text); };
+    }
     // Says what became of a document, and counts it.
     void report(const QString &path, const std::optional<std::string> &failure);
 

@@ -17,8 +17,6 @@
 //                                        Application or Documents object knows
 //                                        the member, and the member the named
 //                                        argument ("accepted" or "rejected")
-//   contract_driver ctrl-c NAME          Ctrl+C to the console of the process of
-//                                        this prefix that runs the image NAME
 //   contract_driver processes NAME       how many processes of this Wine
 //                                        prefix run the image NAME
 //   contract_driver rows PIPE            the number of rows of the window
@@ -144,26 +142,6 @@ int main()
             std::printf("none running: %s\n", e.what());
         }
         return 0;
-    }
-    if (mode == "ctrl-c" && argc == 3) {
-        const std::wstring image = ComDispatch::wide(args[2]);
-        DWORD pid = 0;
-        const HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
-        PROCESSENTRY32W entry{};
-        entry.dwSize = sizeof entry;
-        for (BOOL more = Process32FirstW(snapshot, &entry); more && !pid;
-             more = Process32NextW(snapshot, &entry))
-            if (_wcsicmp(entry.szExeFile, image.c_str()) == 0)
-                pid = entry.th32ProcessID;
-        CloseHandle(snapshot);
-        // Into that console, this process not minding the event itself.
-        FreeConsole();
-        const bool attached = pid && AttachConsole(pid);
-        const bool sent = attached && SetConsoleCtrlHandler(nullptr, TRUE) &&
-                          GenerateConsoleCtrlEvent(CTRL_C_EVENT, 0);
-        std::printf(sent ? "sent\n" : "not sent (%s %lu)\n", attached ? "event" : "attach",
-                    GetLastError());
-        return sent ? 0 : 1;
     }
     if (mode == "processes" && argc == 3) {
         const std::wstring image = ComDispatch::wide(args[2]);
