@@ -40,8 +40,11 @@
 //   WORD_STANDIN_OPTIONS    the user's options as Word keeps them, e.g.
 //                           "UpdateFieldsAtPrint=1,UpdateLinksAtOpen=0"
 //   WORD_STANDIN_START      "licence": a first start shows its licence
-//                           question before the server is registered;
+//                           question before the server is registered (the
+//                           first-run and activation dialogs of server-side
+//                           automation of Office, article 257757);
 //                           "slow=N": the server is registered after N seconds
+//                           (a Click-to-Run start)
 // Questions nobody sees (a visible dialog of an invisible Word, its modal
 // loop refusing every call): Documents.Open of a document whose name holds
 // "dialog"; "protected" without PasswordDocument (Word asks for the password;
