@@ -297,7 +297,7 @@ QString commandLineHelp(PathStyle style)
                            "Exit status of --print: 0 when every document printed, 1 when any "
                            "failed,\n2 for a usage error, an unknown printer or no documents, ");
     help += windows ? QStringLiteral("130 when\ninterrupted with Ctrl+C, 149 with Ctrl+Break, "
-                                     "143 when the console is closed.\n")
+                                     "129 when the console is closed.\n")
                     : QStringLiteral("130 or 143 when\ninterrupted. --watch ends with 0 when "
                                      "stopped, after the document in hand.\n");
     return help;
