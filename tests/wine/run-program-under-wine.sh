@@ -65,8 +65,8 @@ check "the program folder goes on the system PATH, and off it when removed" \
     bash -c "msiinfo export '$msi' Environment | tr -d '\r' | grep -q '=-[*]PATH.*INSTALLDIR'"
 check "an entry under installed apps with version and publisher" \
     bash -c "wine reg query 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall' /s 2>/dev/null | tr -d '\r' >'$work/uninstall.txt' && grep -q 'DisplayName.*REG_SZ.*Marrowlake' '$work/uninstall.txt' && grep -q 'Publisher.*REG_SZ.*Harrowick' '$work/uninstall.txt' && grep -q 'DisplayVersion.*REG_SZ.*[0-9]' '$work/uninstall.txt'"
-check "the installed-apps entry names the install folder" \
-    grep -q 'InstallLocation.*REG_SZ.*Program Files.Marrowlake' "$work/uninstall.txt"
+check "the installed-apps entry names the install folder and its size" \
+    bash -c "grep -q 'InstallLocation.*REG_SZ.*Program Files.Marrowlake' '$work/uninstall.txt' && grep -q ' Size.*REG_SZ.*[1-9]' '$work/uninstall.txt'"
 check "Open with Marrowlake for Word documents, no default taken" \
     bash -c "wine reg query 'HKLM\Software\Classes\Applications\marrowlake.exe\SupportedTypes' 2>/dev/null | tr -d '\r' | grep -q '[.]docm' && wine reg query 'HKLM\Software\Classes\.docx\OpenWithProgids' 2>/dev/null | grep -q Marrowlake.Document && ! wine reg query 'HKLM\Software\Classes\.docx' /ve 2>/dev/null | tr -d '\r' | grep -q Marrowlake"
 # From any folder in a fresh cmd: the program is on PATH.
@@ -76,7 +76,7 @@ check "marrowlake --help in a fresh cmd, anywhere" grep -q 'printed by' "$work/a
 # A newer version replaces the older one: one entry, the newer version.
 newer="$work/Marrowlake-newer-x64.msi"
 (cd "$build/windows/installer" && wixl -a x64 -D Version=99.0.0 -D SourceDir=Marrowlake \
-    -D Icon=marrowlake.ico -D Win64=yes -o "$newer" marrowlake.wxs files.wxs &&
+    -D Icon=marrowlake.ico -D Win64=yes -D Size=1 -o "$newer" marrowlake.wxs files.wxs &&
     msibuild "$newer" -i "$here/../../data/windows/Environment.idt" \
         -i "$here/../../data/windows/CustomAction.idt") >/dev/null 2>&1
 quietly /i "$newer" || true
