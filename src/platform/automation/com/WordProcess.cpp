@@ -1,5 +1,7 @@
 #include "WordProcess.h"
 
+#include "ComDispatch.h"
+
 #include <tlhelp32.h>
 #include <winspool.h>
 
@@ -76,28 +78,12 @@ unsigned long long processorTime(DWORD pid)
     return total;
 }
 
-std::wstring wide(const std::string &utf8)
-{
-    const int n = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), nullptr, 0);
-    std::wstring text(size_t(n), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), int(utf8.size()), text.data(), n);
-    return text;
-}
-
-std::string narrow(const wchar_t *text)
-{
-    const int n = WideCharToMultiByte(CP_UTF8, 0, text, -1, nullptr, 0, nullptr, nullptr);
-    std::string out(size_t(n > 0 ? n - 1 : 0), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, text, -1, out.data(), n, nullptr, nullptr);
-    return out;
-}
-
 // Holds an open printer for as long as it is needed.
 struct Printer
 {
     explicit Printer(const std::string &name)
     {
-        std::wstring printer = wide(name);
+        std::wstring printer = ComDispatch::wide(name);
         if (!OpenPrinterW(printer.data(), &handle, nullptr))
             handle = nullptr;
     }
@@ -186,7 +172,7 @@ std::string filePromptingPort(const std::string &printerName)
         return {};
     for (const wchar_t *asking : {L"FILE:", L"PORTPROMPT:", L"XPSPort:"})
         if (_wcsicmp(port, asking) == 0)
-            return narrow(port);
+            return ComDispatch::narrow(port);
     return {};
 }
 
