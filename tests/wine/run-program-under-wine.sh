@@ -191,7 +191,9 @@ check "the jobs reach the queue in list order, titled with the documents' names"
 # processor busy), after a user took the first document's Word over: the
 # job is let arrive, the run ends with 130, no Word of ours is left in the
 # prefix, and the user's Word runs on. (The terminal's end would take the
-# prefix's processes with it: Word is counted before.)
+# prefix's processes with it: Word is counted before. The ^C reaches the
+# terminal's shell too: it traps it, or a dash would end before it wrote
+# the status.)
 : >"$WORD_STANDIN_LOG"
 rm -f "$work/typed" "$work/counted"
 type_ctrl_c() { # ^C once Word has the second document; then until counted
@@ -201,7 +203,7 @@ type_ctrl_c() { # ^C once Word has the second document; then until counted
 }
 type_ctrl_c | (cd "$(dirname "$program")" &&
     WORD_STANDIN_SPOOL=4 WORD_STANDIN_TAKEOVER=PrintOut WORD_STANDIN_TAKEOVER_ONCE="$work/taken" \
-    script -qefc "wine marrowlake.com --print --printer capture --pause 0 'D:\\order\\c-first.docx' 'D:\\order\\a-second.docx' 'D:\\order\\b-third.docx'; echo \$? >'$work/typed'; while [ ! -e '$work/counted' ]; do sleep 0.1; done" \
+    script -qefc "trap : INT; wine marrowlake.com --print --printer capture --pause 0 'D:\\order\\c-first.docx' 'D:\\order\\a-second.docx' 'D:\\order\\b-third.docx'; echo \$? >'$work/typed'; while [ ! -e '$work/counted' ]; do sleep 0.1; done" \
     "$work/interrupted.out" >/dev/null 2>&1) &
 typing=$!
 for _ in $(seq 1200); do [ -s "$work/typed" ] && break; sleep 0.1; done
