@@ -15,10 +15,33 @@ namespace {
 struct Job
 {
     int id = 0;
-    std::string title;
+    std::optional<std::string> title; // none when the answer left it out
     int state = 0;
     bool incoming = false; // created, its data still arriving
 };
+
+// One job's name, asked of that job alone: for a moment after a job has
+// completed, the scheduler's list of jobs can leave its name out.
+std::optional<std::string> jobName(int id)
+{
+    char uri[HTTP_MAX_URI];
+    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
+                     "/jobs/%d", id);
+    ipp_t *request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 cupsUser());
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
+                 "job-name");
+    ipp_t *response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
+    std::optional<std::string> name;
+    if (response && ippGetStatusCode(response) <= IPP_STATUS_OK_EVENTS_COMPLETE)
+        if (ipp_attribute_t *a = ippFindAttribute(response, "job-name", IPP_TAG_NAME))
+            if (const char *text = ippGetString(a, 0, nullptr))
+                name = text;
+    ippDelete(response);
+    return name;
+}
 
 // This user's jobs on one queue, finished ones included (only their ids
 // when that is all that is asked: the answer is read once per document).
@@ -61,7 +84,8 @@ std::optional<std::vector<Job>> ownJobs(const std::string &printer, bool idsOnly
         if (std::strcmp(name, "job-id") == 0) {
             job.id = ippGetInteger(a, 0);
         } else if (std::strcmp(name, "job-name") == 0) {
-            job.title = ippGetString(a, 0, nullptr) ? ippGetString(a, 0, nullptr) : "";
+            const char *text = ippGetString(a, 0, nullptr);
+            job.title = text ? text : "";
         } else if (std::strcmp(name, "job-state") == 0) {
             job.state = ippGetInteger(a, 0);
         } else if (std::strcmp(name, "job-state-reasons") == 0) {
@@ -73,6 +97,16 @@ std::optional<std::vector<Job>> ownJobs(const std::string &printer, bool idsOnly
     keep();
     ippDelete(response);
     return jobs;
+}
+
+// Whether a job above `after` is titled `title`, its name asked again when
+// the list left it out.
+bool titled(const Job &job, int after, const std::string &title)
+{
+    if (job.id <= after)
+        return false;
+    const std::optional<std::string> name = job.title ? job.title : jobName(job.id);
+    return name == title;
 }
 
 } // namespace
@@ -97,7 +131,7 @@ bool CupsJobs::holdsJob(const std::string &printer, std::optional<int> after,
     for (const Job &job : *jobs) {
         const bool held = job.state == IPP_JSTATE_PENDING || job.state == IPP_JSTATE_HELD ||
                           job.state == IPP_JSTATE_PROCESSING || job.state == IPP_JSTATE_COMPLETED;
-        if (job.id > after && job.title == title && held && !job.incoming)
+        if (held && !job.incoming && titled(job, *after, title))
             return true;
     }
     return false;
@@ -110,7 +144,7 @@ void CupsJobs::cancelOwnJobs(const std::string &printer, std::optional<int> afte
     if (!jobs)
         return;
     for (const Job &job : *jobs)
-        if (job.id > *after && job.title == title && job.state < IPP_JSTATE_CANCELED)
+        if (job.state < IPP_JSTATE_CANCELED && titled(job, *after, title))
             cupsCancelJob2(CUPS_HTTP_DEFAULT, printer.c_str(), job.id, 0);
 }
 
