@@ -20,17 +20,26 @@ struct Job
     bool incoming = false; // created, its data still arriving
 };
 
+// A request of this user's about one thing on the scheduler: a queue
+// ("printer-uri", "/printers/NAME") or a job ("job-uri", "/jobs/ID").
+ipp_t *ownRequest(ipp_op_t operation, const char *uriName, const std::string &path)
+{
+    char uri[HTTP_MAX_URI];
+    httpAssembleURI(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
+                    path.c_str());
+    ipp_t *request = ippNewRequest(operation);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, uriName, nullptr, uri);
+    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
+                 cupsUser());
+    return request;
+}
+
 // One job's name, asked of that job alone: for a moment after a job has
 // completed, the scheduler's list of jobs can leave its name out.
 std::optional<std::string> jobName(int id)
 {
-    char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
-                     "/jobs/%d", id);
-    ipp_t *request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
-                 cupsUser());
+    ipp_t *request =
+        ownRequest(IPP_OP_GET_JOB_ATTRIBUTES, "job-uri", "/jobs/" + std::to_string(id));
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr,
                  "job-name");
     ipp_t *response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
@@ -47,13 +56,7 @@ std::optional<std::string> jobName(int id)
 // when that is all that is asked: the answer is read once per document).
 std::optional<std::vector<Job>> ownJobs(const std::string &printer, bool idsOnly = false)
 {
-    char uri[HTTP_MAX_URI];
-    httpAssembleURIf(HTTP_URI_CODING_ALL, uri, sizeof uri, "ipp", nullptr, "localhost", 0,
-                     "/printers/%s", printer.c_str());
-    ipp_t *request = ippNewRequest(IPP_OP_GET_JOBS);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "printer-uri", nullptr, uri);
-    ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr,
-                 cupsUser());
+    ipp_t *request = ownRequest(IPP_OP_GET_JOBS, "printer-uri", "/printers/" + printer);
     ippAddBoolean(request, IPP_TAG_OPERATION, "my-jobs", 1);
     ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "which-jobs", nullptr, "all");
     static const char *const wanted[] = {"job-id", "job-name", "job-state", "job-state-reasons"};
